@@ -1,0 +1,110 @@
+// The small interfaces through which the handlers reach the window and the
+// system. The Win32 program implements them in platform/win32/ and ui/*_win32;
+// the unit tests implement them with fakes (tests/fakes/).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/datetime.h"
+#include "ui/control_id.h"
+
+namespace lanchuan {
+
+// The control operations of the main window.
+class Controls {
+ public:
+  virtual ~Controls() = default;
+  // Edit boxes, 组合框1 (its edit part), 标签_底栏.
+  virtual std::string text(ControlId id) const = 0;
+  virtual void set_text(ControlId id, const std::string& text) = 0;
+  // Check boxes. Setting does not run the click handler.
+  virtual bool ticked(ControlId id) const = 0;
+  virtual void set_ticked(ControlId id, bool ticked) = 0;
+  // Edit boxes and image buttons.
+  virtual bool enabled(ControlId id) const = 0;
+  virtual void set_enabled(ControlId id, bool enabled) = 0;
+  // Timers: 0 or less stops; a positive period different from the current one
+  // (re)starts; the same period changes nothing.
+  virtual int timer_period(ControlId id) const = 0;
+  virtual void set_timer_period(ControlId id, int period_ms) = 0;
+  virtual void give_focus(ControlId id) = 0;
+  // 组合框1's list.
+  virtual int item_count(ControlId id) const = 0;
+  virtual std::string item_text(ControlId id, int index) const = 0;
+  // 画板1's size.
+  virtual int width(ControlId id) const = 0;
+  virtual int height(ControlId id) const = 0;
+};
+
+// 气球提示框1.
+class BalloonTip {
+ public:
+  virtual ~BalloonTip() = default;
+  virtual void show_balloon_tip(int x, int y, const std::string& text, int icon_index,
+                                bool keep_style) = 0;
+  virtual void set_no_auto_hide(bool no_auto_hide) = 0;
+};
+
+// Drawing on 画板1.
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  virtual void clear() = 0;
+  virtual void set_pen(int width, std::uint8_t r, std::uint8_t g, std::uint8_t b) = 0;
+  virtual void line(int x1, int y1, int x2, int y2) = 0;
+  virtual void ellipse(int left, int top, int right, int bottom) = 0;
+  virtual void present() {}  // end of one drawing (double buffering)
+};
+
+// The local clock.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Current local date-time in whole seconds.
+  virtual DateTime now_local() = 0;
+  // SetLocalTime; true when the clock now shows the given time.
+  virtual bool set_local_time(const DateTimeParts& parts) = 0;
+};
+
+// InternetGetConnectedState, result exactly 1.
+class NetworkState {
+ public:
+  virtual ~NetworkState() = default;
+  virtual bool connected() = 0;
+};
+
+class MessagePump {
+ public:
+  virtual ~MessagePump() = default;
+  // Handles window messages until more than `ms` milliseconds have passed.
+  virtual void wait_processing(int ms) = 0;
+  // Handles the messages already queued and returns.
+  virtual void process_pending() = 0;
+};
+
+// Profile-string functions on the settings file.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  virtual std::string read(const std::string& section, const std::string& key,
+                           const std::string& default_value) = 0;
+  virtual void write(const std::string& section, const std::string& key,
+                     const std::string& value) = 0;
+};
+
+class Screen {
+ public:
+  virtual ~Screen() = default;
+  virtual int width() = 0;
+  virtual int height() = 0;
+};
+
+// What the handlers ask of the main window itself.
+class MainWindow {
+ public:
+  virtual ~MainWindow() = default;
+  virtual void post_close() = 0;  // destruction, asynchronously
+};
+
+}  // namespace lanchuan

@@ -1,0 +1,41 @@
+# Native build: the portable logic and its unit tests under ASan and UBSan.
+set(SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+target_compile_options(lanchuan_core PUBLIC ${SANITIZE} -g)
+target_link_options(lanchuan_core PUBLIC ${SANITIZE})
+
+set(GTEST_SRC /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(${GTEST_SRC} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+foreach(t gtest gtest_main gmock)
+  target_compile_options(${t} PRIVATE ${SANITIZE} -g)
+endforeach()
+
+file(GLOB_RECURSE UNIT_TEST_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
+add_executable(unit_tests ${UNIT_TEST_SOURCES})
+target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(unit_tests PRIVATE ${LANCHUAN_WARNINGS})
+target_compile_definitions(unit_tests PRIVATE LANCHUAN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(unit_tests PRIVATE lanchuan_core gmock gtest_main)
+
+include(GoogleTest)
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
+
+# Optional extra native targets (fuzzers, tools) add themselves here.
+file(GLOB NATIVE_EXTRAS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*/native.cmake)
+foreach(extra ${NATIVE_EXTRAS})
+  include(${extra})
+endforeach()
+
+# The Windows test programs, run under Wine by the rig. They are built by the
+# win32 configuration (LANCHUAN_WIN32_DIR); registering them here gives one
+# ctest run, and one summary, for every test of the project.
+set(LANCHUAN_WIN32_DIR ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH "win32 build folder")
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
+foreach(src ${E2E_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_test(NAME e2e.${name}
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/wine_test.sh ${LANCHUAN_WIN32_DIR}/e2e_${name}.exe)
+  set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RESOURCE_LOCK wine)
+endforeach()

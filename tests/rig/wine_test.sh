@@ -1,0 +1,88 @@
+#!/bin/bash
+# Runs one Windows test program under Wine, isolated:
+#  - its own network namespace: loopback, a veth with a default route (so Wine
+#    reports a connection) whose gateway answers nothing, a private hosts file
+#    (tests/e2e/hosts) and a resolv.conf on loopback so unknown names fail at once;
+#  - a throwaway WINEPREFIX (wineboot -i), LC_ALL=zh_CN.UTF-8 (code page 936),
+#    TZ=Asia/Shanghai, a private Xvfb 1024x768;
+#  - time-boxed; wineserver, Xvfb and the prefix are cleaned up on every path.
+# Usage: wine_test.sh PROGRAM.exe [ARGS...]
+set -euo pipefail
+
+RIG_DIR=$(cd "$(dirname "$0")" && pwd)
+SRC_DIR=$(cd "$RIG_DIR/../.." && pwd)
+TEST_TIMEOUT=${WINE_TEST_TIMEOUT:-600}
+
+if [ "${LANCHUAN_IN_NETNS:-}" != 1 ]; then
+  exec unshare --net --mount env LANCHUAN_IN_NETNS=1 "$0" "$@"
+fi
+
+EXE=$(readlink -f "$1"); shift
+[ -f "$EXE" ] || { echo "no such program: $EXE" >&2; exit 2; }
+
+WORK=$(mktemp -d /tmp/lanchuan-wine.XXXXXX)
+XVFB_PID=
+cleanup() {
+  set +e
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    timeout 20 wineserver -k >/dev/null 2>&1
+    timeout 20 wineserver -w >/dev/null 2>&1
+  fi
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# --- network: nothing leaves this namespace ---------------------------------
+mount --make-rprivate /
+ip link set lo up
+ip link add v0 type veth peer name v1
+ip addr add 10.213.77.1/24 dev v0
+ip link set v0 up
+ip link set v1 up
+ip route add default via 10.213.77.2
+sysctl -qw net.ipv4.ip_unprivileged_port_start=0 || true
+cp "$SRC_DIR/tests/e2e/hosts" "$WORK/hosts"
+echo "nameserver 127.0.0.1" > "$WORK/resolv.conf"
+mount --bind "$WORK/hosts" /etc/hosts
+mount --bind "$WORK/resolv.conf" /etc/resolv.conf
+
+# --- display ------------------------------------------------------------------
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || { echo "Xvfb did not start" >&2; exit 2; }
+export DISPLAY=":$(cat "$WORK/display")"
+
+# --- Wine -----------------------------------------------------------------------
+export WINEPREFIX="$WORK/prefix"
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+export LC_ALL=zh_CN.UTF-8
+export TZ=Asia/Shanghai
+export LANCHUAN_SOURCE_DIR="$SRC_DIR"
+export LANCHUAN_ARTIFACT_DIR="${LANCHUAN_ARTIFACT_DIR:-$SRC_DIR/build/screenshots}"
+mkdir -p "$LANCHUAN_ARTIFACT_DIR"
+
+timeout 120 wineboot -i >"$WORK/wineboot.log" 2>&1 || { cat "$WORK/wineboot.log" >&2; exit 2; }
+# Without a window manager, hiding a captioned window stalls; unmanaged avoids it.
+timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+timeout 60 wineserver -w || true
+
+# Output goes to files: Wine's services inherit handles and keep pipes open.
+set +e
+timeout -k 10 "$TEST_TIMEOUT" wine "$EXE" "$@" >"$WORK/stdout" 2>"$WORK/stderr"
+rc=$?
+set -e
+cat "$WORK/stdout"
+grep -v -E '^(fixme|err|warn):' "$WORK/stderr" >&2 || true
+if [ $rc = 124 ]; then echo "wine_test: time-out after ${TEST_TIMEOUT}s" >&2; fi
+
+# Screenshots saved as BMP by the Windows side become PNG for people to look at.
+for bmp in "$LANCHUAN_ARTIFACT_DIR"/*.bmp; do
+  [ -e "$bmp" ] || continue
+  convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null && rm -f "$bmp"
+done
+exit $rc

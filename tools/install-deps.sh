@@ -1,0 +1,36 @@
+#!/bin/bash
+# Installs what the build and the tests need on Debian 12, as root. Does
+# nothing when everything is there already.
+set -euo pipefail
+
+PACKAGES=(
+  cmake make g++ googletest python3 iproute2 util-linux procps openssl
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32:i386 wine64
+  xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" != 0 ]; then
+  echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+  exit 1
+fi
+
+echo "installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
