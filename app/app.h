@@ -35,6 +35,11 @@ struct AppPorts {
   Screen& screen;
   MainWindow& window;
   TimeQuery& time_query;
+  LogonShortcuts& logon;
+  UrlFetcher& fetcher;
+  UserPrompt& prompt;
+  FileDownloader& downloader;
+  WebOpener& web;
 };
 
 struct App {

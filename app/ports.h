@@ -100,11 +100,74 @@ class Screen {
   virtual int height() = 0;
 };
 
-// What the handlers ask of the main window itself.
+// What the handlers ask of the main window itself (chrome, tray, menu).
 class MainWindow {
  public:
   virtual ~MainWindow() = default;
   virtual void post_close() = 0;  // destruction, asynchronously
+  virtual void send_close() = 0;  // WM_CLOSE (Esc)
+  virtual void apply_look(int colour_scheme) = 0;
+  virtual void apply_rounded_region(int ellipse) = 0;
+  virtual void add_tray_icon() = 0;
+  virtual void remove_tray_icon() = 0;
+  virtual void minimise() = 0;
+  virtual void show_normal() = 0;
+  virtual void move_to(int x, int y) = 0;
+  virtual void drag_by_caption() = 0;  // WM_NCLBUTTONDOWN, HTCAPTION
+  virtual void bring_to_foreground() = 0;
+  virtual void cursor_pos(int& x, int& y) = 0;
+  // Pops the tray menu up (TPM_RIGHTALIGN) at (x, y), posts WM_NULL and
+  // destroys it once closed; the chosen item's handler runs from the loop.
+  virtual void track_tray_menu(int x, int y) = 0;
+};
+
+// The logon shortcut in the user's Startup folder.
+struct ShortcutFields {
+  std::string target;
+  std::string arguments;
+  std::string description;
+  std::string working_directory;
+  int show_command = 5;
+};
+
+class LogonShortcuts {
+ public:
+  virtual ~LogonShortcuts() = default;
+  // HKCU ...\Explorer\Shell Folders "Startup"; empty when missing.
+  virtual std::string startup_folder() = 0;
+  virtual std::string program_folder() = 0;
+  virtual std::string program_file_name() = 0;
+  virtual bool create_shortcut(const std::string& path, const ShortcutFields& fields) = 0;
+  virtual void delete_file(const std::string& path) = 0;
+  virtual bool file_exists(const std::string& path) = 0;  // FindFirstFileA
+};
+
+// The update check's view of the system.
+class UrlFetcher {
+ public:
+  virtual ~UrlFetcher() = default;
+  // The body of one HTTP GET, whatever the status; empty on failure.
+  virtual std::string fetch_url_bytes(const std::string& url) = 0;
+};
+
+class UserPrompt {
+ public:
+  virtual ~UserPrompt() = default;
+  // A task-modal OK/Cancel question box; true when OK was chosen.
+  virtual bool ask_ok_cancel(const std::string& text, const std::string& title) = 0;
+};
+
+class FileDownloader {
+ public:
+  virtual ~FileDownloader() = default;
+  // Hands the address to the shell's download dialog.
+  virtual void download_new_version(const std::string& address) = 0;
+};
+
+class WebOpener {
+ public:
+  virtual ~WebOpener() = default;
+  virtual void open_web_address(const std::string& address) = 0;
 };
 
 }  // namespace lanchuan
