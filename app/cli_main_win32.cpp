@@ -1,3 +1,26 @@
+// LanchuanTimeSyncCli.exe: the console companion of the window program.
 #include <windows.h>
 
-int main() { return 0; }
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "platform/win32/com_win32.h"
+#include "platform/win32/system_ports_win32.h"
+#include "timesync/time_query_win32.h"
+
+int main(int argc, char** argv) {
+  using namespace lanchuan;
+  win32::ComApartment com;
+  win32::WinHttpRequestFactory factory;
+  win32::Win32TickCounter ticks;
+  HttpTimeQuery query(factory, ticks);
+  win32::Win32Clock clock;
+  CliPorts ports{query, clock};
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const int status = run_cli(args, ports, std::cout, std::cerr);
+  std::cout.flush();
+  return status;
+}

@@ -32,10 +32,12 @@ endforeach()
 # win32 configuration (LANCHUAN_WIN32_DIR); registering them here gives one
 # ctest run, and one summary, for every test of the project.
 set(LANCHUAN_WIN32_DIR ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH "win32 build folder")
+set(LANCHUAN_WIN64_DIR ${CMAKE_SOURCE_DIR}/build/win64 CACHE PATH "win64 build folder")
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
 foreach(src ${E2E_TESTS})
   get_filename_component(name ${src} NAME_WE)
   add_test(NAME e2e.${name}
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/wine_test.sh ${LANCHUAN_WIN32_DIR}/e2e_${name}.exe)
-  set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RESOURCE_LOCK wine)
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/wine_test.sh e2e_${name}.exe)
+  set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RESOURCE_LOCK wine
+    ENVIRONMENT "LANCHUAN_WIN32_DIR=${LANCHUAN_WIN32_DIR};LANCHUAN_WIN64_DIR=${LANCHUAN_WIN64_DIR}")
 endforeach()

@@ -1,4 +1,4 @@
-# 32-bit Windows with MinGW-w64. The -posix compilers are used because
+# 32-bit Windows with MinGW-w64: the product. The -posix compilers are used because
 # GoogleTest needs std::thread/std::mutex (the win32 thread model lacks them);
 # everything is linked statically, so no DLL is needed beside the exe.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,0 +1,25 @@
+// The console companion's commands, against the same ports as the window, so
+// that they run and are tested natively with fakes.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/ports.h"
+#include "timesync/time_query.h"
+
+namespace lanchuan {
+
+struct CliPorts {
+  TimeQuery& time_query;
+  Clock& clock;
+};
+
+// Runs one command line (without the program name); returns the exit status.
+int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+            std::ostream& err);
+
+extern const char* const kCliUsage;
+
+}  // namespace lanchuan

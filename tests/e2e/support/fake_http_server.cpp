@@ -1,0 +1,211 @@
+#include "e2e/support/fake_http_server.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace lanchuan::e2e {
+namespace {
+
+struct WinsockInit {
+  WinsockInit() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+  }
+};
+
+void ensure_winsock() { static WinsockInit init; }
+
+const char* reason_phrase(int status) {
+  switch (status) {
+    case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+  }
+}
+
+void send_all(SOCKET s, const std::string& data) {
+  size_t sent = 0;
+  while (sent < data.size()) {
+    const int n = send(s, data.data() + sent, static_cast<int>(data.size() - sent), 0);
+    if (n <= 0) return;
+    sent += static_cast<size_t>(n);
+  }
+}
+
+// Reads the request head (up to the blank line), at most 10 s.
+std::string read_head(SOCKET s, const std::atomic<bool>& stopping) {
+  std::string head;
+  const DWORD start = GetTickCount();
+  while (head.find("\r\n\r\n") == std::string::npos && !stopping &&
+         GetTickCount() - start < 10000) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval tv = {0, 100000};
+    if (select(0, &set, nullptr, nullptr, &tv) <= 0) continue;
+    char buf[4096];
+    const int n = recv(s, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    head.append(buf, static_cast<size_t>(n));
+  }
+  return head;
+}
+
+void sleep_unless_stopping(int ms, const std::atomic<bool>& stopping) {
+  const DWORD start = GetTickCount();
+  while (!stopping && GetTickCount() - start < static_cast<DWORD>(ms)) Sleep(5);
+}
+
+}  // namespace
+
+std::string http_date_now(int offset_seconds) {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  ULARGE_INTEGER t;
+  t.LowPart = ft.dwLowDateTime;
+  t.HighPart = ft.dwHighDateTime;
+  t.QuadPart += static_cast<LONGLONG>(offset_seconds) * 10000000LL;
+  ft.dwLowDateTime = t.LowPart;
+  ft.dwHighDateTime = t.HighPart;
+  SYSTEMTIME st;
+  FileTimeToSystemTime(&ft, &st);
+  static const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  char text[64];
+  snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[st.wDayOfWeek],
+           st.wDay, months[st.wMonth - 1], st.wYear, st.wHour, st.wMinute, st.wSecond);
+  return text;
+}
+
+int refused_port() {
+  ensure_winsock();
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in addr = {};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  int len = sizeof addr;
+  getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+  closesocket(s);
+  return ntohs(addr.sin_port);
+}
+
+FakeHttpServer::FakeHttpServer(const std::string& ip, int port) : ip_(ip) {
+  ensure_winsock();
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  BOOL reuse = TRUE;
+  setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+  sockaddr_in addr = {};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<u_short>(port));
+  inet_pton(AF_INET, ip.c_str(), &addr.sin_addr);
+  if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(s, 16) != 0) {
+    closesocket(s);
+    return;
+  }
+  int len = sizeof addr;
+  getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+  port_ = ntohs(addr.sin_port);
+  listen_socket_ = static_cast<unsigned>(s);
+  acceptor_ = std::thread([this] { accept_loop(); });
+}
+
+FakeHttpServer::~FakeHttpServer() {
+  stopping_ = true;
+  if (acceptor_.joinable()) acceptor_.join();
+  if (listening()) closesocket(static_cast<SOCKET>(listen_socket_));
+  std::vector<std::thread> threads;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    threads.swap(connections_);
+  }
+  for (std::thread& t : threads) t.join();
+}
+
+std::string FakeHttpServer::url() const { return "http://" + ip_ + ":" + std::to_string(port_); }
+
+void FakeHttpServer::set_response(const FakeResponse& response) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  response_ = response;
+}
+
+std::vector<std::string> FakeHttpServer::requests() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+
+std::vector<std::string> FakeHttpServer::request_lines() const {
+  std::vector<std::string> lines;
+  for (const std::string& head : requests()) lines.push_back(head.substr(0, head.find("\r\n")));
+  return lines;
+}
+
+size_t FakeHttpServer::request_count() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_.size();
+}
+
+void FakeHttpServer::accept_loop() {
+  const SOCKET ls = static_cast<SOCKET>(listen_socket_);
+  while (!stopping_) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(ls, &set);
+    timeval tv = {0, 50000};
+    if (select(0, &set, nullptr, nullptr, &tv) <= 0) continue;
+    SOCKET c = accept(ls, nullptr, nullptr);
+    if (c == INVALID_SOCKET) continue;
+    std::lock_guard<std::mutex> lock(mutex_);
+    connections_.emplace_back([this, c] { serve(static_cast<unsigned>(c)); });
+  }
+}
+
+void FakeHttpServer::serve(unsigned socket_value) {
+  const SOCKET s = static_cast<SOCKET>(socket_value);
+  const std::string head = read_head(s, stopping_);
+  FakeResponse r;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!head.empty()) requests_.push_back(head);
+    r = response_;
+  }
+  if (r.never_answer) {
+    sleep_unless_stopping(r.silent_ms, stopping_);
+  } else if (!r.close_without_answer) {
+    sleep_unless_stopping(r.delay_ms, stopping_);
+    if (r.align_to_second) {
+      SYSTEMTIME st;
+      const DWORD start = GetTickCount();
+      do {
+        GetSystemTime(&st);
+        if (st.wMilliseconds < 20) break;
+        Sleep(1);
+      } while (GetTickCount() - start < 1500);
+    }
+    std::string response = "HTTP/1.1 " + std::to_string(r.status) + " " + reason_phrase(r.status) +
+                            "\r\n";
+    if (r.date == FakeResponse::kNowDate) {
+      response += "Date: " + http_date_now() + "\r\n";
+    } else if (!r.date.empty()) {
+      response += "Date: " + r.date + "\r\n";
+    }
+    response += r.extra_headers;
+    response += "Content-Length: " + std::to_string(r.body.size()) + "\r\n";
+    response += "Connection: close\r\n\r\n";
+    if (head.rfind("HEAD ", 0) != 0) response += r.body;
+    send_all(s, response);
+    shutdown(s, SD_SEND);
+    sleep_unless_stopping(50, stopping_);
+  }
+  closesocket(s);
+}
+
+}  // namespace lanchuan::e2e
