@@ -2,20 +2,15 @@
 
 #include <cmath>
 
-namespace lanchuan {
+#include "app/cli_update_file.h"
 
-const char* const kCliUsage =
-    "Usage: LanchuanTimeSyncCli COMMAND [ARGS]\n"
-    "\n"
-    "Commands:\n"
+namespace lanchuan {
+namespace {
+
+const char* const kQueryUsage =
     "  query URL     ask one web server for its time (HTTP HEAD, Date header)\n"
     "                and print it as UTC+8 local time, then the PC time and the\n"
-    "                difference in seconds\n"
-    "  --help        show this text\n"
-    "\n"
-    "Exit status: 0 on success, 1 when the command failed, 2 on a usage error.\n";
-
-namespace {
+    "                difference in seconds\n";
 
 int usage_error(std::ostream& err, const std::string& message) {
   err << "LanchuanTimeSyncCli: " << message << "\n";
@@ -41,6 +36,32 @@ int query_command(const std::vector<std::string>& args, CliPorts& ports, std::os
   return 0;
 }
 
+int update_file_command(const std::vector<std::string>& args, CliPorts&, std::ostream& out,
+                        std::ostream& err) {
+  return run_update_file_command(args, out, err);
+}
+
+struct Command {
+  const char* name;
+  const char* usage;
+  int (*run)(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+             std::ostream& err);
+};
+
+// One row per command; args passed on include the command word.
+const Command kCommands[] = {
+    {"query", kQueryUsage, query_command},
+    {"update-file", kUpdateFileUsage, update_file_command},
+};
+
+void print_usage(std::ostream& out) {
+  out << "Usage: LanchuanTimeSyncCli COMMAND [ARGS]\n\nCommands:\n";
+  for (const Command& c : kCommands) out << c.usage;
+  out << "  --help        show this text\n"
+         "\n"
+         "Exit status: 0 on success, 1 when the command failed, 2 on a usage error.\n";
+}
+
 }  // namespace
 
 int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
@@ -48,10 +69,12 @@ int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream&
   if (args.empty()) return usage_error(err, "no command given");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
-    out << kCliUsage;
+    print_usage(out);
     return 0;
   }
-  if (command == "query") return query_command(args, ports, out, err);
+  for (const Command& c : kCommands) {
+    if (command == c.name) return c.run(args, ports, out, err);
+  }
   return usage_error(err, "unknown command '" + command + "'");
 }
 

@@ -20,6 +20,5 @@ struct CliPorts {
 int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
             std::ostream& err);
 
-extern const char* const kCliUsage;
 
 }  // namespace lanchuan

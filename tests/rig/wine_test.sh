@@ -7,9 +7,8 @@
 #    TZ=Asia/Shanghai, a private Xvfb 1024x768;
 #  - time-boxed; wineserver, Xvfb and the prefix are cleaned up on every path.
 # Usage: wine_test.sh PROGRAM.exe [ARGS...]
-# A bare program name is looked up in the 32-bit build when this machine can run
-# 32-bit Wine, else in the 64-bit build of the same sources (a kernel without
-# IA-32 emulation cannot start Wine's 32-bit loader).
+# A bare program name is looked up in the build this machine's Wine can run
+# (tools/wine_env.sh).
 set -euo pipefail
 
 RIG_DIR=$(cd "$(dirname "$0")" && pwd)
@@ -20,19 +19,20 @@ if [ "${LANCHUAN_IN_NETNS:-}" != 1 ]; then
   exec unshare --net --mount env LANCHUAN_IN_NETNS=1 "$0" "$@"
 fi
 
-WIN32_DIR=${LANCHUAN_WIN32_DIR:-$SRC_DIR/build/win32}
-WIN64_DIR=${LANCHUAN_WIN64_DIR:-$SRC_DIR/build/win64}
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  WINE_ARCH=win32 WINE_LOADER=/usr/lib/wine/wine BUILD_DIR=$WIN32_DIR
-else
-  WINE_ARCH=win64 WINE_LOADER=/usr/lib/wine/wine64 BUILD_DIR=$WIN64_DIR
-fi
+source "$SRC_DIR/tools/wine_env.sh"
+export TZ=Asia/Shanghai
+BUILD_DIR=$WINE_BUILD_DIR
 case "$1" in
   */*) EXE=$(readlink -f "$1") ;;
   *) EXE="$BUILD_DIR/$1" ;;
 esac
 shift
 [ -f "$EXE" ] || { echo "no such program: $EXE" >&2; exit 2; }
+if [ "$WINE_ARCH" = win64 ] && file -b "$EXE" | grep -q 'Intel 80386'; then
+  echo "this machine's Wine cannot run 32-bit programs (no IA-32 emulation in the kernel);" >&2
+  echo "build the 64-bit variant (-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake) and pass that exe" >&2
+  exit 2
+fi
 
 WORK=$(mktemp -d /tmp/lanchuan-wine.XXXXXX)
 XVFB_PID=
@@ -71,24 +71,18 @@ export DISPLAY=":$(cat "$WORK/display")"
 
 # --- Wine -----------------------------------------------------------------------
 export WINEPREFIX="$WORK/prefix"
-export WINEARCH=$WINE_ARCH
-export WINELOADER=$WINE_LOADER
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-{ export LC_ALL=zh_CN.UTF-8; } 2>/dev/null  # ANSI code page 936 (GBK); no glibc locale needed
-export TZ=Asia/Shanghai
 export LANCHUAN_SOURCE_DIR="$SRC_DIR"
 export LANCHUAN_ARTIFACT_DIR="${LANCHUAN_ARTIFACT_DIR:-$SRC_DIR/build/screenshots}"
 mkdir -p "$LANCHUAN_ARTIFACT_DIR"
 
-timeout 120 "$WINELOADER" wineboot -i >"$WORK/wineboot.log" 2>&1 || { cat "$WORK/wineboot.log" >&2; exit 2; }
+timeout 120 "$WINE_LOADER" wineboot -i >"$WORK/wineboot.log" 2>&1 || { cat "$WORK/wineboot.log" >&2; exit 2; }
 # Without a window manager, hiding a captioned window stalls; unmanaged avoids it.
-timeout 60 "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+timeout 60 "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 timeout 60 wineserver -w || true
 
 # Output goes to files: Wine's services inherit handles and keep pipes open.
 set +e
-timeout -k 10 "$TEST_TIMEOUT" "$WINELOADER" "$EXE" "$@" >"$WORK/stdout" 2>"$WORK/stderr"
+timeout -k 10 "$TEST_TIMEOUT" "$WINE_LOADER" "$EXE" "$@" >"$WORK/stdout" 2>"$WORK/stderr"
 rc=$?
 set -e
 cat "$WORK/stdout"

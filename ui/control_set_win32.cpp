@@ -1,0 +1,215 @@
+#include "ui/control_set_win32.h"
+
+#include <vector>
+
+#include "ui/custom_controls_win32.h"
+#include "ui/look_win32.h"
+
+namespace lanchuan::win32 {
+
+namespace {
+
+constexpr int kComboListHeight = 160;  // the dropped-down list, at least
+
+struct KindStyle {
+  ControlKind kind;
+  const char* window_class;  // null: no window (timers, the balloon tip)
+  DWORD style;
+  DWORD ex_style;
+};
+constexpr KindStyle kKindStyles[] = {
+    {ControlKind::kTransparentLabel, kLabelClass, 0, 0},
+    {ControlKind::kImageButton, kImageButtonClass, 0, 0},
+    {ControlKind::kPanel, kPanelClass, WS_CLIPCHILDREN, 0},
+    {ControlKind::kTimer, nullptr, 0, 0},
+    {ControlKind::kLabel, kLabelClass, 0, 0},
+    {ControlKind::kEditBox, "EDIT", ES_CENTER | ES_AUTOHSCROLL, WS_EX_STATICEDGE},
+    {ControlKind::kComboBox, "COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 0},
+    {ControlKind::kCheckBox, "BUTTON", BS_AUTOCHECKBOX | BS_LEFT | BS_VCENTER, 0},
+    {ControlKind::kCanvas, kCanvasClass, 0, 0},
+    {ControlKind::kBalloonTip, nullptr, 0, 0},
+};
+
+const KindStyle& style_of(ControlKind kind) {
+  for (const KindStyle& k : kKindStyles) {
+    if (k.kind == kind) return k;
+  }
+  return kKindStyles[3];
+}
+
+std::string window_text(HWND hwnd) {
+  const int length = GetWindowTextLengthA(hwnd);
+  if (length <= 0) return std::string();
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+  const int n = GetWindowTextA(hwnd, buffer.data(), length + 1);
+  return std::string(buffer.data(), static_cast<std::size_t>(n > 0 ? n : 0));
+}
+
+}  // namespace
+
+ControlSet::ControlSet(HINSTANCE instance, const Pictures& pictures, CanvasWin32& canvas)
+    : instance_(instance),
+      pictures_(pictures),
+      canvas_(canvas),
+      song14_(CreateFontA(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "宋体")),
+      white_(CreateSolidBrush(RGB(255, 255, 255))) {}
+
+void ControlSet::create(HWND main) {
+  main_ = main;
+  for (const ControlSpec* spec = control_table_begin(); spec != control_table_end(); ++spec) {
+    const HWND parent = spec->parent == kMainWindow ? main : hwnd(spec->parent);
+    const HWND created = create_control(*spec, parent);
+    hwnds_[static_cast<std::size_t>(index_of(spec->id))] = created;
+    if (created) finish_control(*spec, created);
+    if (spec->kind == ControlKind::kTimer) set_timer_period(spec->id, spec->timer_period_ms);
+  }
+}
+
+HWND ControlSet::create_control(const ControlSpec& spec, HWND parent) {
+  const KindStyle& kind = style_of(spec.kind);
+  if (!kind.window_class) return nullptr;
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | kind.style;
+  if (spec.flags & kVisible) style |= WS_VISIBLE;
+  if (!(spec.flags & kEnabled)) style |= WS_DISABLED;
+  const int height =
+      spec.kind == ControlKind::kComboBox ? spec.rect.height + kComboListHeight : spec.rect.height;
+  ControlCreateInfo info;
+  info.spec = &spec;
+  info.pictures = pictures_.buttons(spec.pictures);
+  if (spec.kind == ControlKind::kCanvas) info.pictures[0] = pictures_.dial();
+  info.canvas = &canvas_;
+  const char* caption = spec.kind == ControlKind::kComboBox ? "" : spec.caption;
+  return CreateWindowExA(kind.ex_style, kind.window_class, caption, style, spec.rect.x,
+                         spec.rect.y, spec.rect.width, height, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_window_id(spec.id))),
+                         instance_, &info);
+}
+
+void ControlSet::finish_control(const ControlSpec& spec, HWND hwnd) {
+  // Created later, lying above: the small edit boxes over their check boxes,
+  // the title-band buttons over the title.
+  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const HFONT font = spec.font == FontKind::kSong14
+                         ? song14_.get()
+                         : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (spec.kind == ControlKind::kCheckBox) {
+    SendMessageA(hwnd, BM_SETCHECK, (spec.flags & kTicked) ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  if (spec.kind == ControlKind::kComboBox) fill_combo_box(hwnd, spec);
+  if (spec.kind == ControlKind::kEditBox || spec.kind == ControlKind::kComboBox) {
+    install_framed_look(hwnd, spec.kind);
+  }
+  if (spec.flags & kIntegerInput) install_integer_input(hwnd);
+}
+
+void ControlSet::fill_combo_box(HWND combo, const ControlSpec& spec) {
+  for (const char* server : kServerList) {
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(server));
+  }
+  SetWindowTextA(combo, spec.caption);
+  // The selection field's height follows the font; bring it to the layout's.
+  RECT r;
+  GetWindowRect(combo, &r);
+  const int difference = spec.rect.height - (r.bottom - r.top);
+  if (difference != 0) {
+    const LRESULT item = SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    if (item > 0) {
+      SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + difference);
+    }
+  }
+}
+
+void ControlSet::stop_timers() {
+  for (const ControlSpec* spec = control_table_begin(); spec != control_table_end(); ++spec) {
+    if (spec->kind == ControlKind::kTimer) set_timer_period(spec->id, 0);
+  }
+}
+
+std::optional<ControlId> ControlSet::find(HWND window) const {
+  for (int i = 0; i < kControlCount; ++i) {
+    if (hwnds_[static_cast<std::size_t>(i)] == window && window) return static_cast<ControlId>(i);
+  }
+  const HWND combo = hwnd(ControlId::组合框1);
+  if (window && combo && GetParent(window) == combo) return ControlId::组合框1;
+  return std::nullopt;
+}
+
+HBRUSH ControlSet::colours(HDC dc, HWND child) const {
+  // The dropped-down list of the combo box is no child of it on every
+  // platform: anything unknown is taken for that list.
+  const ControlSpec& spec = control_spec(find(child).value_or(ControlId::组合框1));
+  SetTextColor(dc, to_colorref(spec.text_colour));
+  SetBkColor(dc, to_colorref(spec.back_colour));
+  return white_.get();
+}
+
+std::string ControlSet::text(ControlId id) const { return window_text(hwnd(id)); }
+
+void ControlSet::set_text(ControlId id, const std::string& text) {
+  SetWindowTextA(hwnd(id), text.c_str());
+}
+
+bool ControlSet::ticked(ControlId id) const {
+  return SendMessageA(hwnd(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void ControlSet::set_ticked(ControlId id, bool ticked) {
+  SendMessageA(hwnd(id), BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool ControlSet::enabled(ControlId id) const { return IsWindowEnabled(hwnd(id)) != FALSE; }
+
+void ControlSet::set_enabled(ControlId id, bool enabled) { EnableWindow(hwnd(id), enabled); }
+
+int ControlSet::timer_period(ControlId id) const {
+  return periods_[static_cast<std::size_t>(index_of(id))];
+}
+
+void ControlSet::set_timer_period(ControlId id, int period_ms) {
+  int& current = periods_[static_cast<std::size_t>(index_of(id))];
+  const UINT_PTR timer = static_cast<UINT_PTR>(control_window_id(id));
+  if (period_ms <= 0) {
+    if (current > 0) KillTimer(main_, timer);
+    current = 0;
+  } else if (period_ms != current) {
+    // SetTimer with the same id replaces the old timer and counts from now.
+    if (SetTimer(main_, timer, static_cast<UINT>(period_ms), nullptr)) current = period_ms;
+  }
+}
+
+void ControlSet::give_focus(ControlId id) {
+  focus_ = hwnd(id);
+  SetFocus(focus_);
+}
+
+int ControlSet::item_count(ControlId id) const {
+  const LRESULT n = SendMessageA(hwnd(id), CB_GETCOUNT, 0, 0);
+  return n > 0 ? static_cast<int>(n) : 0;
+}
+
+std::string ControlSet::item_text(ControlId id, int index) const {
+  const LRESULT length = SendMessageA(hwnd(id), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR || length <= 0) return std::string();
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+  const LRESULT n = SendMessageA(hwnd(id), CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                 reinterpret_cast<LPARAM>(buffer.data()));
+  if (n == CB_ERR || n < 0) return std::string();
+  return std::string(buffer.data(), static_cast<std::size_t>(n));
+}
+
+int ControlSet::width(ControlId id) const {
+  RECT r{};
+  GetClientRect(hwnd(id), &r);
+  return r.right;
+}
+
+int ControlSet::height(ControlId id) const {
+  RECT r{};
+  GetClientRect(hwnd(id), &r);
+  return r.bottom;
+}
+
+}  // namespace lanchuan::win32

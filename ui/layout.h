@@ -1,0 +1,165 @@
+// The main window as data: every control with its place, caption, design-time
+// state and looks; which handler each control event runs; the server list and
+// the tray menu. The window code builds the window from these tables and the
+// tests read the same tables.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "ui/control_id.h"
+
+namespace lanchuan {
+
+enum class ControlKind {
+  kTransparentLabel,
+  kImageButton,
+  kPanel,
+  kTimer,
+  kLabel,
+  kEditBox,
+  kComboBox,
+  kCheckBox,
+  kCanvas,
+  kBalloonTip,
+};
+
+struct Rgb {
+  std::uint8_t r = 0;
+  std::uint8_t g = 0;
+  std::uint8_t b = 0;
+};
+constexpr bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+struct Rect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+enum class FontKind { kDefaultGui, kSong14 };
+
+// Picture sets of the image buttons and the canvas (files under ui/images/).
+enum class PictureSet { kNone, kBigButton, kSettings, kMinimise, kClose, kDial };
+
+// Flags of a control row.
+enum : unsigned {
+  kEnabled = 1u << 0,
+  kTicked = 1u << 1,
+  kVisible = 1u << 2,
+  kTabStop = 1u << 3,       // reached by Tab
+  kIntegerInput = 1u << 4,  // only digits and '-' are typed in
+  kHandCursor = 1u << 5,
+};
+constexpr unsigned kShown = kEnabled | kVisible;
+
+// The parent of the controls placed directly on the main window.
+constexpr ControlId kMainWindow = ControlId::kCount;
+
+struct ControlSpec {
+  ControlId id;
+  const char* name;  // the design name
+  ControlKind kind;
+  ControlId parent;
+  Rect rect;  // relative to the parent's top-left corner
+  const char* caption;
+  unsigned flags;
+  Rgb text_colour;
+  Rgb back_colour;
+  FontKind font;
+  PictureSet pictures;
+  int timer_period_ms;  // timers only
+};
+
+struct WindowSpec {
+  const char* class_name;
+  const char* title;
+  int width;
+  int height;
+  Rgb background;
+};
+
+extern const WindowSpec kMainWindowSpec;
+
+// One row per ControlId, in the enum's order, which is the creation order.
+// Of two overlapping siblings the later one lies above the earlier one.
+const ControlSpec& control_spec(ControlId id);
+const ControlSpec* control_table_begin();
+const ControlSpec* control_table_end();
+
+// The number a control window carries as its id (GetDlgItem).
+constexpr int control_window_id(ControlId id) { return 1000 + index_of(id); }
+std::optional<ControlId> control_from_window_id(int window_id);
+
+// Every function an event can run (app/handlers.h), by its own name.
+enum class Handler {
+  on_main_window_created,
+  on_main_window_destroying,
+  on_tray_event,
+  on_escape_pressed,
+  on_title_pressed,
+  on_settings_clicked,
+  on_minimise_clicked,
+  on_close_clicked,
+  on_page_right_pressed,
+  run_calibration,
+  set_clock_from_server_time,
+  save_server_choice,
+  on_failover_option_clicked,
+  on_interval_option_clicked,
+  on_delayed_option_clicked,
+  on_exit_option_clicked,
+  on_logon_option_clicked,
+  on_bottom_bar_clicked,
+  on_second_tick,
+  on_interval_tick,
+  on_update_timer,
+  open_more_software_page,
+  on_exit_chosen,
+  kCount
+};
+constexpr int kHandlerCount = static_cast<int>(Handler::kCount);
+
+enum class Event {
+  kCreated,
+  kDestroying,
+  kTrayIcon,  // argument: the kind, 1 left up, 2 left double-click, 3 right up
+  kEscape,
+  kLeftPressed,
+  kLeftReleased,
+  kRightPressed,
+  kClicked,
+  kLostFocus,
+  kElapsed,
+};
+
+struct EventBinding {
+  ControlId control;  // kMainWindow for the window's own events
+  Event event;
+  Handler handler;
+};
+
+const EventBinding* event_table_begin();
+const EventBinding* event_table_end();
+std::optional<Handler> handler_for(ControlId control, Event event);
+
+// The tray menu "右键"; a row without text is a separator.
+struct MenuItemSpec {
+  const char* text;
+  Handler handler;
+};
+extern const char* const kTrayMenuCaption;
+const MenuItemSpec* tray_menu_begin();
+const MenuItemSpec* tray_menu_end();
+
+constexpr int kServerCount = 7;
+extern const char* const kServerList[kServerCount];
+
+// The next control that Tab (forward) or Shift+Tab reaches from `current`,
+// skipping those `usable` refuses; none when no tab stop is usable.
+std::optional<ControlId> next_tab_stop(std::optional<ControlId> current, bool forward,
+                                       const std::function<bool(ControlId)>& usable);
+
+}  // namespace lanchuan

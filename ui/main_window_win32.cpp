@@ -1,0 +1,206 @@
+#include "ui/main_window_win32.h"
+
+#include "app/dispatch.h"
+#include "ui/custom_controls_win32.h"
+#include "ui/look_win32.h"
+#include "ui/resource_ids.h"
+
+namespace lanchuan::win32 {
+
+namespace {
+
+constexpr const char* kOwnerClass = "LanchuanTimeSyncOwner";
+
+// Which WM_COMMAND notice of which kind of control is which event.
+struct Notice {
+  ControlKind kind;
+  WORD code;
+  Event event;
+};
+constexpr Notice kNotices[] = {
+    {ControlKind::kImageButton, BN_CLICKED, Event::kClicked},
+    {ControlKind::kCheckBox, BN_CLICKED, Event::kClicked},
+    {ControlKind::kComboBox, CBN_KILLFOCUS, Event::kLostFocus},
+    {ControlKind::kLabel, kNotifyLeftPressed, Event::kLeftPressed},
+    {ControlKind::kLabel, kNotifyLeftReleased, Event::kLeftReleased},
+    {ControlKind::kTransparentLabel, kNotifyLeftPressed, Event::kLeftPressed},
+    {ControlKind::kTransparentLabel, kNotifyLeftReleased, Event::kLeftReleased},
+    {ControlKind::kPanel, kNotifyRightPressed, Event::kRightPressed},
+};
+
+// The tray icon's mouse messages and the kinds the handler knows them by.
+struct TrayKind {
+  UINT mouse_message;
+  int kind;
+};
+constexpr TrayKind kTrayKinds[] = {
+    {WM_LBUTTONUP, 1},
+    {WM_LBUTTONDBLCLK, 2},
+    {WM_RBUTTONUP, 3},
+    {WM_CONTEXTMENU, 3},
+};
+
+void register_window_classes(HINSTANCE instance, WNDPROC main_proc) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = main_proc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = kMainWindowSpec.class_name;
+  RegisterClassA(&wc);
+
+  WNDCLASSA owner{};
+  owner.lpfnWndProc = DefWindowProcA;
+  owner.hInstance = instance;
+  owner.lpszClassName = kOwnerClass;
+  RegisterClassA(&owner);
+  register_control_classes(instance);
+}
+
+}  // namespace
+
+MainWindowWin32::MainWindowWin32(HINSTANCE instance)
+    : instance_(instance),
+      pictures_(instance),
+      balloon_(instance),
+      controls_(instance, pictures_, canvas_),
+      tray_(instance) {}
+
+bool MainWindowWin32::create(App& app) {
+  app_ = &app;
+  register_window_classes(instance_, window_proc);
+  taskbar_created_ = RegisterWindowMessageA("TaskbarCreated");
+  owner_.reset(CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                               nullptr, instance_, nullptr));
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - kMainWindowSpec.width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - kMainWindowSpec.height) / 2;
+  window_.reset(CreateWindowExA(0, kMainWindowSpec.class_name, kMainWindowSpec.title,
+                                WS_POPUP | WS_CLIPCHILDREN, x, y, kMainWindowSpec.width,
+                                kMainWindowSpec.height, owner_.get(), nullptr, instance_, this));
+  if (!window_) return false;
+  controls_.create(hwnd_);
+  raise(kMainWindow, Event::kCreated);
+  if (!hwnd_) return true;  // the created event may already have closed it
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  return true;
+}
+
+void MainWindowWin32::raise(ControlId control, Event event, int arg) {
+  const std::optional<Handler> handler = handler_for(control, event);
+  if (handler && app_) dispatch(*app_, *handler, arg);
+}
+
+LRESULT CALLBACK MainWindowWin32::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<MainWindowWin32*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCCREATE) {
+    self = static_cast<MainWindowWin32*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  return self ? self->handle(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+LRESULT MainWindowWin32::handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+      on_command(wp, lp);
+      return 0;
+    case WM_TIMER:
+      if (auto id = control_from_window_id(static_cast<int>(wp))) raise(*id, Event::kElapsed);
+      return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+      return reinterpret_cast<LRESULT>(
+          controls_.colours(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp)));
+    case kTrayMessage:
+      for (const TrayKind& k : kTrayKinds) {
+        if (k.mouse_message == static_cast<UINT>(lp)) raise(kMainWindow, Event::kTrayIcon, k.kind);
+      }
+      return 0;
+    case WM_ACTIVATE:
+      if (on_activate(wp)) return 0;
+      break;
+    case WM_SETFOCUS:
+      if (HWND f = controls_.remembered_focus(); f && IsWindow(f)) SetFocus(f);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      paint_dc dc(hwnd_);
+      paint_content(dc.get());
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      paint_content(reinterpret_cast<HDC>(wp));
+      return 0;
+    case WM_DESTROY:
+      on_destroy();
+      return 0;
+    case WM_NCDESTROY:
+      window_.release();  // already on its way
+      hwnd_ = nullptr;
+      break;
+    default:
+      if (msg == taskbar_created_ && taskbar_created_ != 0) tray_.add_again();
+      break;
+  }
+  return DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+void MainWindowWin32::on_command(WPARAM wp, LPARAM lp) {
+  const WORD id = LOWORD(wp);
+  const WORD code = HIWORD(wp);
+  if (lp == 0 && code == 0) {  // a tray-menu item (posted after the menu closed)
+    const long index = static_cast<long>(id) - kFirstMenuCommand;
+    if (index >= 0 && index < tray_menu_end() - tray_menu_begin()) {
+      const MenuItemSpec& item = tray_menu_begin()[index];
+      if (item.text && app_) dispatch(*app_, item.handler, 0);
+    }
+    return;
+  }
+  const std::optional<ControlId> control = control_from_window_id(id);
+  if (control && controls_.hwnd(*control) == reinterpret_cast<HWND>(lp)) {
+    on_control_notice(*control, code);
+  }
+}
+
+void MainWindowWin32::on_control_notice(ControlId id, WORD code) {
+  const ControlKind kind = control_spec(id).kind;
+  for (const Notice& n : kNotices) {
+    if (n.kind == kind && n.code == code) raise(id, n.event);
+  }
+}
+
+bool MainWindowWin32::on_activate(WPARAM wp) {
+  if (LOWORD(wp) == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) controls_.remember_focus(focus);
+    return false;
+  }
+  const HWND focus = controls_.remembered_focus();
+  if (HIWORD(wp) || !focus || !IsWindow(focus) || !IsWindowEnabled(focus)) return false;
+  // Give the focus back where it was, not to the window itself.
+  SetFocus(focus);
+  return true;
+}
+
+void MainWindowWin32::on_destroy() {
+  raise(kMainWindow, Event::kDestroying);
+  tray_.remove();  // also when no handler took the icon down
+  controls_.stop_timers();
+  balloon_.close();
+  PostQuitMessage(0);
+}
+
+void MainWindowWin32::paint_content(HDC dc) {
+  RECT r;
+  GetClientRect(hwnd_, &r);
+  unique_hbrush background(CreateSolidBrush(to_colorref(kMainWindowSpec.background)));
+  FillRect(dc, &r, background.get());
+  draw_bitmap(dc, pictures_.skin(), 0, 0);
+}
+
+}  // namespace lanchuan::win32

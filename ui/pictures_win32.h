@@ -1,0 +1,38 @@
+// The window's pictures, loaded once from the program's resources.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+#include "platform/win32/handles_win32.h"
+#include "ui/image_button_state.h"
+#include "ui/layout.h"
+
+namespace lanchuan::win32 {
+
+// One picture per look; null where the set has none.
+using ButtonPictures = std::array<HBITMAP, kButtonLookCount>;
+
+class Pictures {
+ public:
+  explicit Pictures(HINSTANCE instance);
+  Pictures(const Pictures&) = delete;
+  Pictures& operator=(const Pictures&) = delete;
+
+  HBITMAP skin() const { return skin_.get(); }
+  HBITMAP dial() const { return dial_.get(); }
+  ButtonPictures buttons(PictureSet set) const;
+
+ private:
+  unique_hbitmap skin_;
+  unique_hbitmap dial_;
+  static constexpr std::size_t kSetCount = static_cast<std::size_t>(PictureSet::kDial) + 1;
+  // Indexed by PictureSet, then by ButtonLook.
+  std::array<std::array<unique_hbitmap, kButtonLookCount>, kSetCount> buttons_;
+};
+
+// Draws the whole bitmap at (x, y) at its own size.
+void draw_bitmap(HDC dc, HBITMAP bitmap, int x, int y);
+
+}  // namespace lanchuan::win32

@@ -1,0 +1,53 @@
+#include "ui/tray_icon_win32.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "ui/resource_ids.h"
+
+namespace lanchuan::win32 {
+
+namespace {
+constexpr std::size_t kTipBytesUsed = 62;
+}  // namespace
+
+bool TrayIcon::notify(DWORD message) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = hwnd_;
+  data.uID = kTrayIconId;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = kTrayMessage;
+  data.hIcon = icon_.get();
+  const std::size_t n = std::min(std::strlen(kTrayTip), kTipBytesUsed);
+  std::memcpy(data.szTip, kTrayTip, n);
+  return Shell_NotifyIconA(message, &data) != FALSE;
+}
+
+void TrayIcon::add(HWND hwnd) {
+  hwnd_ = hwnd;
+  if (!icon_) {
+    // The small image of the program's icon suits the notification area.
+    icon_.reset(static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXSMICON),
+                                              GetSystemMetrics(SM_CYSMICON), 0)));
+  }
+  wanted_ = true;
+  added_ = notify(NIM_ADD);
+}
+
+void TrayIcon::add_again() {
+  // Also when the first NIM_ADD failed because the shell was not up yet.
+  if (wanted_) added_ = notify(NIM_ADD);
+}
+
+void TrayIcon::remove() {
+  if (added_) notify(NIM_DELETE);
+  added_ = false;
+  wanted_ = false;
+  icon_.reset();
+}
+
+}  // namespace lanchuan::win32
