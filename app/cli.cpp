@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "app/cli_update_file.h"
+#include "app/handlers.h"
+#include "app/headless.h"
 
 namespace lanchuan {
 namespace {
@@ -36,6 +38,71 @@ int query_command(const std::vector<std::string>& args, CliPorts& ports, std::os
   return 0;
 }
 
+const char* const kSyncUsage =
+    "  sync [URL]    one calibration as the window makes it: the time from URL\n"
+    "                (or the first built-in server), the other built-in servers\n"
+    "                when it fails, then the clock is set; exit status 0 only\n"
+    "                when the clock was set (needs the right to change it)\n";
+
+// Remembers whether the clock was set, for the exit status.
+class RecordingClock : public Clock {
+ public:
+  explicit RecordingClock(Clock& inner) : inner_(inner) {}
+  DateTime now_local() override { return inner_.now_local(); }
+  bool set_local_time(const DateTimeParts& parts) override {
+    attempted = true;
+    set = inner_.set_local_time(parts);
+    return set;
+  }
+  bool attempted = false;
+  bool set = false;
+
+ private:
+  Clock& inner_;
+};
+
+int sync_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+                 std::ostream& err) {
+  if (args.size() > 2) return usage_error(err, "sync takes at most one URL");
+  HeadlessControls controls;
+  controls.set_items(ControlId::组合框1, ports.servers);
+  const std::string first =
+      args.size() == 2 ? args[1] : (ports.servers.empty() ? std::string() : ports.servers[0]);
+  controls.set_text(ControlId::组合框1, first);
+  controls.set_ticked(ControlId::选择框_自动尝试下一服务器, true);
+  controls.set_ticked(ControlId::选择框_自动校准, true);  // a successful run sets the clock
+
+  HeadlessBalloon balloon;
+  NullCanvas canvas;
+  NullScreen screen;
+  NullMainWindow window;
+  NullSettings settings;
+  NullLogonShortcuts logon;
+  NullUpdatePorts update;
+  RecordingClock clock(ports.clock);
+  App app(AppPorts{controls, balloon, canvas, clock, ports.network, ports.pump, settings, screen,
+                   window, ports.time_query, logon, update, update, update, update});
+  run_calibration(app);
+
+  if (controls.text(ControlId::编辑框_服务器时间) == "未连接网络......") {
+    err << "no network connection\n";
+    return 1;
+  }
+  if (!app.state.server_time_valid) {
+    err << "no time server answered (last tried: " << controls.text(ControlId::组合框1) << ")\n";
+    return 1;
+  }
+  out << format_date_time(app.state.server_time) << "\n";
+  out << "server:     " << controls.text(ControlId::组合框1) << "\n";
+  if (!clock.set) {
+    err << "the clock could not be set: changing the system time needs that right "
+           "(run as administrator), or security software refused it\n";
+    return 1;
+  }
+  out << "clock set\n";
+  return 0;
+}
+
 int update_file_command(const std::vector<std::string>& args, CliPorts&, std::ostream& out,
                         std::ostream& err) {
   return run_update_file_command(args, out, err);
@@ -51,6 +118,7 @@ struct Command {
 // One row per command; args passed on include the command word.
 const Command kCommands[] = {
     {"query", kQueryUsage, query_command},
+    {"sync", kSyncUsage, sync_command},
     {"update-file", kUpdateFileUsage, update_file_command},
 };
 

@@ -14,6 +14,9 @@ namespace lanchuan {
 struct CliPorts {
   TimeQuery& time_query;
   Clock& clock;
+  NetworkState& network;
+  MessagePump& pump;
+  std::vector<std::string> servers;  // the built-in server list, in order
 };
 
 // Runs one command line (without the program name); returns the exit status.

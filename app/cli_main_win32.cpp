@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "app/headless.h"
+#include "ui/layout.h"
 #include "platform/win32/com_win32.h"
 #include "platform/win32/system_ports_win32.h"
 #include "timesync/time_query_win32.h"
@@ -17,7 +19,10 @@ int main(int argc, char** argv) {
   win32::Win32TickCounter ticks;
   HttpTimeQuery query(factory, ticks);
   win32::Win32Clock clock;
-  CliPorts ports{query, clock};
+  win32::Win32NetworkState network;
+  SleepingPump pump;
+  CliPorts ports{query, clock, network, pump,
+                 std::vector<std::string>(kServerList, kServerList + kServerCount)};
 
   std::vector<std::string> args(argv + 1, argv + argc);
   const int status = run_cli(args, ports, std::cout, std::cerr);

@@ -1,0 +1,88 @@
+// "LanchuanTimeSyncCli sync": one calibration with the window's failover over
+// the built-in list, then the clock. The built-in names resolve to fake
+// servers on loopback. Under Wine setting the clock never moves the machine's
+// clock: within half a second of the truth it succeeds and does nothing, else
+// it fails.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "e2e/support/fake_http_server.h"
+#include "e2e/support/process.h"
+#include "e2e/support/servers.h"
+#include "ui/layout.h"
+
+namespace lanchuan::e2e {
+namespace {
+
+// Fake servers standing in for the first `count` built-in servers.
+std::vector<std::unique_ptr<FakeHttpServer>> builtin_servers(int count) {
+  std::vector<std::unique_ptr<FakeHttpServer>> servers;
+  for (int i = 0; i < count; ++i) {
+    servers.push_back(std::make_unique<FakeHttpServer>(builtin_server_ip(i), 80));
+    EXPECT_TRUE(servers.back()->listening()) << builtin_server_ip(i);
+  }
+  return servers;
+}
+
+FakeResponse no_date() {
+  FakeResponse r;
+  r.date.clear();
+  return r;
+}
+
+TEST(Sync, FailsOverInListOrderAndSetsTheClock) {
+  auto servers = builtin_servers(3);
+  servers[0]->set_response(no_date());
+  servers[1]->set_response(no_date());
+  FakeResponse now;
+  now.align_to_second = true;  // the stamped second is within ~20 ms of the truth
+  servers[2]->set_response(now);
+
+  const ProcessResult r = run_cli("sync", 60000);
+  EXPECT_EQ(0u, r.exit_code) << r.out << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("clock set"));
+  EXPECT_NE(std::string::npos, r.out.find(kServerList[2]));
+  // The chosen server (the first) is tried, then the list from its top.
+  EXPECT_EQ(2u, servers[0]->request_count());
+  EXPECT_EQ(1u, servers[1]->request_count());
+  EXPECT_EQ(1u, servers[2]->request_count());
+  EXPECT_EQ("HEAD /123.123 HTTP/1.1", servers[2]->request_lines().at(0));
+}
+
+TEST(Sync, ClockThatCannotBeSetIsAFailure) {
+  auto servers = builtin_servers(1);
+  FakeResponse hour_ahead;
+  hour_ahead.date = http_date_now(3600);
+  servers[0]->set_response(hour_ahead);
+  const ProcessResult r = run_cli("sync", 60000);
+  EXPECT_EQ(1u, r.exit_code) << r.out;
+  EXPECT_NE(std::string::npos, r.err.find("could not be set"));
+  EXPECT_EQ(1u, servers[0]->request_count());
+}
+
+TEST(Sync, EveryServerDownTriesTheWholeListOnce) {
+  auto servers = builtin_servers(kServerCount);
+  for (auto& s : servers) s->set_response(no_date());
+  const ProcessResult r = run_cli("sync", 120000);
+  EXPECT_EQ(1u, r.exit_code);
+  EXPECT_NE(std::string::npos, r.err.find(kServerList[kServerCount - 1]));
+  EXPECT_EQ(2u, servers[0]->request_count());
+  for (int i = 1; i < kServerCount; ++i) EXPECT_EQ(1u, servers[i]->request_count()) << i;
+}
+
+TEST(Sync, GivenUrlIsTriedFirst) {
+  FakeHttpServer mine;
+  FakeResponse now;
+  now.align_to_second = true;
+  mine.set_response(now);
+  auto servers = builtin_servers(1);
+  const ProcessResult r = run_cli("sync " + mine.url(), 60000);
+  EXPECT_EQ(0u, r.exit_code) << r.out << r.err;
+  EXPECT_EQ(1u, mine.request_count());
+  EXPECT_EQ(0u, servers[0]->request_count());
+}
+
+}  // namespace
+}  // namespace lanchuan::e2e
