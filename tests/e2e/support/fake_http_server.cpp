@@ -201,7 +201,23 @@ void FakeHttpServer::serve(unsigned socket_value) {
     response += "Content-Length: " + std::to_string(r.body.size()) + "\r\n";
     response += "Connection: close\r\n\r\n";
     if (head.rfind("HEAD ", 0) != 0) response += r.body;
-    send_all(s, response);
+    if (!r.raw.empty()) response = r.raw;
+    if (r.reset_after > 0) {
+      send_all(s, response.substr(0, r.reset_after));
+      sleep_unless_stopping(100, stopping_);
+      linger hard = {1, 0};  // close with RST
+      setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+      closesocket(s);
+      return;
+    }
+    if (r.trickle_ms > 0) {
+      for (size_t i = 0; i < response.size() && !stopping_; ++i) {
+        send_all(s, response.substr(i, 1));
+        sleep_unless_stopping(r.trickle_ms, stopping_);
+      }
+    } else {
+      send_all(s, response);
+    }
     shutdown(s, SD_SEND);
     sleep_unless_stopping(50, stopping_);
   }

@@ -26,6 +26,12 @@ struct FakeResponse {
   // Waits (up to 1.5 s) until the clock is just past a second boundary before
   // stamping kNowDate, so the stamped time is within a few ms of the truth.
   bool align_to_second = false;
+  // Hostile answers. `raw` replaces the whole answer with these bytes;
+  // `trickle_ms` sends the answer one byte at a time with this pause;
+  // `reset_after` > 0 sends that many bytes and then resets the connection.
+  std::string raw;
+  int trickle_ms = 0;
+  size_t reset_after = 0;
 
   static constexpr const char* kNowDate = "<now>";
 };

@@ -1,0 +1,113 @@
+// Time servers that misbehave. Whatever a server sends, the query ends within
+// the request time-outs and gives either failure or the right time.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "e2e/support/fake_http_server.h"
+#include "e2e/support/process.h"
+
+namespace lanchuan::e2e {
+namespace {
+
+constexpr const char* kDate = "Tue, 08 Dec 2026 05:36:14 GMT";
+
+ProcessResult query(const FakeHttpServer& server) {
+  return run_cli("query " + server.url(), 90000);
+}
+
+// Success must carry the header's time plus 8 hours and the whole seconds of
+// the round trip (which the slow servers make long).
+void expect_failure_or_right_time(const ProcessResult& r) {
+  ASSERT_FALSE(r.timed_out);
+  if (r.exit_code == 0) {
+    const std::string line = first_line(r.out);
+    ASSERT_EQ(20u, line.size()) << line;
+    EXPECT_EQ("2026-12-08  13:36:", line.substr(0, 18));
+    const int seconds = std::stoi(line.substr(18));
+    EXPECT_GE(seconds, 14);
+    EXPECT_LE(seconds, 14 + static_cast<int>(r.elapsed_ms / 1000) + 1);
+  } else {
+    EXPECT_EQ(1u, r.exit_code) << r.err;
+  }
+}
+
+std::string answer_with_headers(const std::string& headers) {
+  return "HTTP/1.1 200 OK\r\n" + headers + "Content-Length: 0\r\nConnection: close\r\n\r\n";
+}
+
+TEST(HostileServer, TricklesItsAnswerAByteAtATime) {
+  FakeHttpServer server;
+  FakeResponse r;
+  r.date = kDate;
+  r.trickle_ms = 60;  // about 6 s for the whole answer
+  server.set_response(r);
+  const ProcessResult result = query(server);
+  expect_failure_or_right_time(result);
+  EXPECT_LT(result.elapsed_ms, 30000u);
+}
+
+TEST(HostileServer, SendsAMegabyteOfHeaders) {
+  std::string filler;
+  while (filler.size() < 1024 * 1024) filler += "X-Filler: " + std::string(990, 'a') + "\r\n";
+  FakeHttpServer server;
+  FakeResponse r;
+  r.raw = answer_with_headers(filler + "Date: " + kDate + "\r\n");
+  server.set_response(r);
+  const ProcessResult result = query(server);
+  expect_failure_or_right_time(result);
+  EXPECT_LT(result.elapsed_ms, 30000u);
+}
+
+TEST(HostileServer, SendsADateHeaderOf64Kilobytes) {
+  FakeHttpServer server;
+  FakeResponse r;
+  r.date = std::string(kDate) + std::string(64 * 1024, 'x');
+  server.set_response(r);
+  const ProcessResult result = query(server);
+  EXPECT_EQ(1u, result.exit_code) << result.out;
+  EXPECT_LT(result.elapsed_ms, 30000u);
+}
+
+TEST(HostileServer, SendsBinaryGarbageInsteadOfHttp) {
+  std::mt19937 random(20261208);
+  std::string garbage(8192, '\0');
+  for (char& c : garbage) c = static_cast<char>(random());
+  FakeHttpServer server;
+  FakeResponse r;
+  r.raw = garbage;
+  server.set_response(r);
+  const ProcessResult result = query(server);
+  EXPECT_EQ(1u, result.exit_code) << result.out;
+  EXPECT_LT(result.elapsed_ms, 30000u);
+}
+
+TEST(HostileServer, ResetsTheConnectionInTheMiddleOfTheHeaders) {
+  FakeHttpServer server;
+  FakeResponse r;
+  r.raw = answer_with_headers("X-Padding: " + std::string(200, 'p') + "\r\nDate: " + kDate +
+                              "\r\n");
+  r.reset_after = 100;  // inside the padding, before the Date header
+  server.set_response(r);
+  const ProcessResult result = query(server);
+  EXPECT_EQ(1u, result.exit_code) << result.out;
+  EXPECT_LT(result.elapsed_ms, 30000u);
+}
+
+// Every answer redirects to the same place again; redirects are never
+// followed, so the first answer's own Date gives the time.
+TEST(HostileServer, EndlessRedirectChain) {
+  FakeHttpServer server;
+  FakeResponse r;
+  r.status = 302;
+  r.date = kDate;
+  r.extra_headers = "Location: " + server.url() + "/123.123\r\n";
+  server.set_response(r);
+  const ProcessResult result = query(server);
+  EXPECT_EQ(0u, result.exit_code) << result.err;
+  EXPECT_EQ("2026-12-08  13:36:14", first_line(result.out));
+  EXPECT_EQ(1u, server.request_count());
+}
+
+}  // namespace
+}  // namespace lanchuan::e2e
