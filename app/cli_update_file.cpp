@@ -83,8 +83,8 @@ int run_update_file_command(const std::vector<std::string>& args, std::ostream& 
   }
   std::string output;
   std::string error;
-  const bool ok = packing ? pack_update_file(input, output, error)
-                          : unpack_update_file(input, output, error);
+  const bool ok =
+      packing ? pack_update_file(input, output, error) : unpack_update_file(input, output, error);
   if (!ok) {
     err << in_path << ": " << error << "\n";
     return 1;
@@ -93,8 +93,8 @@ int run_update_file_command(const std::vector<std::string>& args, std::ostream& 
     err << "cannot write " << out_path << "\n";
     return 1;
   }
-  out << (packing ? "packed " : "unpacked ") << input.size() << " bytes of " << in_path
-      << " into " << output.size() << " bytes of " << out_path << "\n";
+  out << (packing ? "packed " : "unpacked ") << input.size() << " bytes of " << in_path << " into "
+      << output.size() << " bytes of " << out_path << "\n";
   const std::size_t nul = output.find('\0');
   if (!packing && nul != std::string::npos) {
     out << "note: the tool reads the text only up to the NUL byte at offset " << nul << "\n";

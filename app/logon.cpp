@@ -43,7 +43,8 @@ void on_logon_option_clicked(App& app) {
     logon.delete_file(current_shortcut_path(app));
   }
   // Whatever the outcome, the option shows what is really there now.
-  controls.set_ticked(ControlId::选择框_开机后自动启动, logon.file_exists(current_shortcut_path(app)));
+  controls.set_ticked(ControlId::选择框_开机后自动启动,
+                      logon.file_exists(current_shortcut_path(app)));
   controls.give_focus(ControlId::图形按钮_获取时间);
 }
 

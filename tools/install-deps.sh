@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake make g++ googletest python3 iproute2 util-linux procps openssl file
+  cmake make g++ googletest python3 iproute2 util-linux procps openssl file locales
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
@@ -18,7 +18,17 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
+# Wine takes its Unix charset from the glibc locale: without zh_CN.UTF-8 it
+# cannot name files in Chinese (the logon shortcut) or read Chinese arguments.
+ensure_locale() {
+  if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    echo "generating the zh_CN.UTF-8 locale"
+    localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+  fi
+}
+
 if [ ${#missing[@]} -eq 0 ]; then
+  ensure_locale
   exit 0
 fi
 
@@ -34,3 +44,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_locale

@@ -18,5 +18,6 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export TZ=${TZ:-Asia/Shanghai}
 # LC_ALL picks the ANSI code page: zh_CN gives 936 (GBK), even without the
-# glibc locale installed (bash would warn about that, hence the braces).
+# glibc locale installed; with it (tools/install-deps.sh generates it) Wine can
+# also name files in Chinese. Braces: bash warns when the locale is missing.
 { export LC_ALL=zh_CN.UTF-8; } 2>/dev/null

@@ -7,6 +7,7 @@ namespace {
 
 // The standard's tables, with bit positions counted from 1 at the most
 // significant end of the input word.
+// clang-format off
 constexpr std::uint8_t kInitialPermutation[64] = {
     58, 50, 42, 34, 26, 18, 10, 2, 60, 52, 44, 36, 28, 20, 12, 4,
     62, 54, 46, 38, 30, 22, 14, 6, 64, 56, 48, 40, 32, 24, 16, 8,
@@ -74,6 +75,7 @@ constexpr std::uint8_t kSBoxes[8][64] = {
      1,  15, 13, 8,  10, 3,  7,  4,  12, 5,  6,  11, 0,  14, 9,  2,
      7,  11, 4,  1,  9,  12, 14, 2,  0,  6,  10, 13, 15, 3,  5,  8,
      2,  1,  14, 7,  4,  10, 8,  13, 15, 12, 9,  0,  3,  5,  6,  11}};
+// clang-format on
 
 // Picks the bits named by `table` out of an `in_bits` wide word; the result is
 // as wide as the table, first entry in its most significant bit.

@@ -47,14 +47,14 @@ void offer_new_version(App& app, const UpdateFields& fields) {
 }  // namespace
 
 bool is_web_address(const std::string& address) {
-  const bool web_scheme =
-      starts_with_ignoring_case(address, "http://") || starts_with_ignoring_case(address, "https://");
+  const bool web_scheme = starts_with_ignoring_case(address, "http://") ||
+                          starts_with_ignoring_case(address, "https://");
   return web_scheme && !has_unsafe_byte(address);
 }
 
 std::string new_version_prompt_text(const std::string& latest_version) {
-  return std::string("发现新版本 \r\n当前版本：") + kVersionText + "\r\n最新版本：" + latest_version +
-         "\r\n点确定下载新版！";
+  return std::string("发现新版本 \r\n当前版本：") + kVersionText + "\r\n最新版本：" +
+         latest_version + "\r\n点确定下载新版！";
 }
 
 void check_for_update(App& app) {

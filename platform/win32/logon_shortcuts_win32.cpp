@@ -60,7 +60,8 @@ std::string expand_environment(const std::string& text) {
 std::string module_path() {
   std::vector<char> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return std::string();
     if (length < buffer.size()) return std::string(buffer.data(), length);
     if (buffer.size() >= 32768) return std::string();

@@ -43,7 +43,8 @@ bool split_url(const std::string& url, UrlParts& parts) {
   parts.port = c.nPort;
   parts.user = piece(c.lpszUserName, c.dwUserNameLength);
   parts.password = piece(c.lpszPassword, c.dwPasswordLength);
-  parts.object = piece(c.lpszUrlPath, c.dwUrlPathLength) + piece(c.lpszExtraInfo, c.dwExtraInfoLength);
+  parts.object =
+      piece(c.lpszUrlPath, c.dwUrlPathLength) + piece(c.lpszExtraInfo, c.dwExtraInfoLength);
   return !parts.host.empty();
 }
 
@@ -75,7 +76,8 @@ std::string read_body(HINTERNET request) {
   BodyCollector body(kMaxUpdateFileBytes);
   for (;;) {
     DWORD got = 0;
-    if (!InternetReadFile(request, chunk.data(), static_cast<DWORD>(chunk.size()), &got) || got == 0) {
+    if (!InternetReadFile(request, chunk.data(), static_cast<DWORD>(chunk.size()), &got) ||
+        got == 0) {
       break;
     }
     if (!body.append(chunk.data(), got)) break;
@@ -125,8 +127,7 @@ bool Win32UserPrompt::ask_ok_cancel(const std::string& text, const std::string& 
 void Win32FileDownloader::download_new_version(const std::string& address) {
   using MultiByteToWideCharFn = int(WINAPI*)(UINT, DWORD, LPCCH, int, LPWSTR, int);
   using DoFileDownloadFn = HRESULT(WINAPI*)(LPCWSTR);
-  static const auto to_wide =
-      require<MultiByteToWideCharFn>("kernel32.dll", "MultiByteToWideChar");
+  static const auto to_wide = require<MultiByteToWideCharFn>("kernel32.dll", "MultiByteToWideChar");
   constexpr UINT kCodePage = CP_OEMCP;
   constexpr DWORD kFlags = MB_COMPOSITE;
   const int units = to_wide(kCodePage, kFlags, address.c_str(), -1, nullptr, 0);

@@ -136,8 +136,8 @@ bool openssl_des(const std::string& key_hex, const std::string& input, bool decr
   if (in.path().empty() || out.path().empty() || !write_bytes(in.path(), input)) return false;
   const std::string command = std::string("openssl enc ") + (decrypt ? "-d " : "") +
                               "-des-ecb -nopad -K " + key_hex +
-                              " -provider legacy -provider default -in " + in.path() +
-                              " -out " + out.path() + " 2>/dev/null";
+                              " -provider legacy -provider default -in " + in.path() + " -out " +
+                              out.path() + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return false;
   const int status = pclose(pipe);

@@ -109,7 +109,8 @@ TEST_F(UpdateCheck, OlderLatestVersionPromptsAndOkDownloads) {
   t.prompt.answer_ok = true;
   check_for_update(t.app);
   ASSERT_EQ(t.prompt.asked.size(), 1u);
-  EXPECT_EQ(t.prompt.asked[0].text, "发现新版本 \r\n当前版本：3.5\r\n最新版本：3.4\r\n点确定下载新版！");
+  EXPECT_EQ(t.prompt.asked[0].text,
+            "发现新版本 \r\n当前版本：3.5\r\n最新版本：3.4\r\n点确定下载新版！");
   EXPECT_EQ(t.prompt.asked[0].title, "更新提示！");
   ASSERT_EQ(t.downloader.downloads.size(), 1u);
   EXPECT_EQ(t.downloader.downloads[0], "http://dl.example/lanchuan36.exe");
@@ -131,8 +132,8 @@ TEST_F(UpdateCheck, OnlyTheExactVersionTextSuppressesThePrompt) {
     const char* latest;
     bool prompts;
   };
-  for (const Case& c : {Case{"3.5", false}, Case{"3.50", true}, Case{"", true},
-                        Case{" 3.5", true}, Case{"3.4", true}}) {
+  for (const Case& c : {Case{"3.5", false}, Case{"3.50", true}, Case{"", true}, Case{" 3.5", true},
+                        Case{"3.4", true}}) {
     UpdateFakeApp app;
     Fields f;
     f.latest = c.latest;
@@ -153,7 +154,8 @@ TEST_F(UpdateCheck, FilesThatAreNotOursChangeNothing) {
     std::string body;
   };
   const Case cases[] = {
-      {"404 page", "<html><head><title>404 Not Found</title></head><body>Not Found</body></html>\n"},
+      {"404 page",
+       "<html><head><title>404 Not Found</title></head><body>Not Found</body></html>\n"},
       {"16-byte error body", "Not Found here!\n"},
       {"empty body", ""},
       {"site tag with a blank", file_of(wrong_site)},
@@ -177,7 +179,8 @@ TEST_F(UpdateCheck, EverythingAfterANulIsIgnored) {
   EXPECT_EQ(caption(), kDesignCaption);
   // The latest version is empty, which differs from "3.5" and still prompts.
   ASSERT_EQ(t.prompt.asked.size(), 1u);
-  EXPECT_EQ(t.prompt.asked[0].text, "发现新版本 \r\n当前版本：3.5\r\n最新版本：\r\n点确定下载新版！");
+  EXPECT_EQ(t.prompt.asked[0].text,
+            "发现新版本 \r\n当前版本：3.5\r\n最新版本：\r\n点确定下载新版！");
 }
 
 TEST_F(UpdateCheck, BodyOverTheSizeLimitIsDropped) {

@@ -165,8 +165,7 @@ TEST(UpdateFields, SiteTagWithATrailingBlankIsNotTheTag) {
 }
 
 TEST(UpdateFields, ClosingMarkerInsideAnotherValueEmptiesItsField) {
-  const UpdateFields f =
-      parse_update_fields("#状态文本看最新版本#状态文本##最新版本3.4最新版本#");
+  const UpdateFields f = parse_update_fields("#状态文本看最新版本#状态文本##最新版本3.4最新版本#");
   EXPECT_EQ(f.status_text, "看最新版本#");
   EXPECT_EQ(f.latest_version, "");
 }
