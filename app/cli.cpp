@@ -1,6 +1,9 @@
 #include "app/cli.h"
 
+#include <chrono>
 #include <cmath>
+#include <iomanip>
+#include <sstream>
 
 #include "app/cli_update_file.h"
 #include "app/handlers.h"
@@ -20,12 +23,34 @@ int usage_error(std::ostream& err, const std::string& message) {
   return 2;
 }
 
-int query_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+// "--timing" is left out of the help on purpose: it is for the benchmark, which
+// compares the query's own duration with a plain HEAD to the same server.
+const char* const kTimingOption = "--timing";
+
+std::string format_query_timing(std::chrono::steady_clock::duration elapsed) {
+  std::ostringstream line;
+  line << "query time: " << std::fixed << std::setprecision(3)
+       << std::chrono::duration<double, std::milli>(elapsed).count() << " ms\n";
+  return line.str();
+}
+
+int query_command(const std::vector<std::string>& all_args, CliPorts& ports, std::ostream& out,
                   std::ostream& err) {
+  std::vector<std::string> args;
+  bool timing = false;
+  for (const std::string& a : all_args) {
+    if (a == kTimingOption) timing = true;
+    else args.push_back(a);
+  }
   if (args.size() != 2) return usage_error(err, "query takes exactly one URL");
   const std::string& url = args[1];
   DateTime server_time;
-  if (!ports.time_query.query_server_time(url, server_time)) {
+  const auto start = std::chrono::steady_clock::now();
+  const bool answered = ports.time_query.query_server_time(url, server_time);
+  const std::string timing_line =
+      timing ? format_query_timing(std::chrono::steady_clock::now() - start) : std::string();
+  if (!answered) {
+    out << timing_line;
     err << "no time from " << url
         << ": the server did not answer in time or sent no valid Date header\n";
     return 1;
@@ -35,6 +60,7 @@ int query_command(const std::vector<std::string>& args, CliPorts& ports, std::os
   out << format_date_time(server_time) << "\n";
   out << "PC time:    " << format_date_time(pc_time) << "\n";
   out << "difference: " << static_cast<long long>(diff_s) << " s (server minus PC)\n";
+  out << timing_line;
   return 0;
 }
 
@@ -63,6 +89,11 @@ class RecordingClock : public Clock {
 
 int sync_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
                  std::ostream& err) {
+  for (const std::string& a : args) {
+    if (a != "--precise") continue;
+    if (!ports.offset) return usage_error(err, "sync --precise is not available here");
+    return run_precise_sync_command({args.begin() + 1, args.end()}, *ports.offset, out, err);
+  }
   if (args.size() > 2) return usage_error(err, "sync takes at most one URL");
   HeadlessControls controls;
   controls.set_items(ControlId::组合框1, ports.servers);
@@ -103,6 +134,12 @@ int sync_command(const std::vector<std::string>& args, CliPorts& ports, std::ost
   return 0;
 }
 
+int offset_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+                   std::ostream& err) {
+  if (!ports.offset) return usage_error(err, "offset is not available here");
+  return run_offset_command({args.begin() + 1, args.end()}, *ports.offset, out, err);
+}
+
 int update_file_command(const std::vector<std::string>& args, CliPorts&, std::ostream& out,
                         std::ostream& err) {
   return run_update_file_command(args, out, err);
@@ -119,6 +156,8 @@ struct Command {
 const Command kCommands[] = {
     {"query", kQueryUsage, query_command},
     {"sync", kSyncUsage, sync_command},
+    {"sync --precise", kPreciseSyncUsage, nullptr},  // help only; "sync" handles it
+    {"offset", kOffsetUsage, offset_command},
     {"update-file", kUpdateFileUsage, update_file_command},
 };
 
@@ -141,7 +180,7 @@ int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream&
     return 0;
   }
   for (const Command& c : kCommands) {
-    if (command == c.name) return c.run(args, ports, out, err);
+    if (c.run && command == c.name) return c.run(args, ports, out, err);
   }
   return usage_error(err, "unknown command '" + command + "'");
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_offset.h"
 #include "app/ports.h"
 #include "timesync/time_query.h"
 
@@ -17,6 +18,7 @@ struct CliPorts {
   NetworkState& network;
   MessagePump& pump;
   std::vector<std::string> servers;  // the built-in server list, in order
+  OffsetPorts* offset = nullptr;     // sub-second measuring; null: not available
 };
 
 // Runs one command line (without the program name); returns the exit status.

@@ -10,6 +10,8 @@
 #include "ui/layout.h"
 #include "platform/win32/com_win32.h"
 #include "platform/win32/system_ports_win32.h"
+#include "timesync/offset_probe.h"
+#include "timesync/offset_probe_win32.h"
 #include "timesync/time_query_win32.h"
 
 int main(int argc, char** argv) {
@@ -21,8 +23,12 @@ int main(int argc, char** argv) {
   win32::Win32Clock clock;
   win32::Win32NetworkState network;
   SleepingPump pump;
-  CliPorts ports{query, clock, network, pump,
-                 std::vector<std::string>(kServerList, kServerList + kServerCount)};
+  const std::vector<std::string> servers(kServerList, kServerList + kServerCount);
+  win32::PreciseUtcClock precise_clock;
+  HttpOffsetProber prober(factory, precise_clock);
+  win32::Win32PreciseLocalClock local_clock;
+  OffsetPorts offset_ports{precise_clock, prober, local_clock, servers};
+  CliPorts ports{query, clock, network, pump, servers, &offset_ports};
 
   std::vector<std::string> args(argv + 1, argv + argc);
   const int status = run_cli(args, ports, std::cout, std::cerr);

@@ -66,12 +66,16 @@ void sleep_unless_stopping(int ms, const std::atomic<bool>& stopping) {
 }  // namespace
 
 std::string http_date_now(int offset_seconds) {
+  return http_date_now_shifted_ms(static_cast<long long>(offset_seconds) * 1000);
+}
+
+std::string http_date_now_shifted_ms(long long offset_ms) {
   FILETIME ft;
   GetSystemTimeAsFileTime(&ft);
   ULARGE_INTEGER t;
   t.LowPart = ft.dwLowDateTime;
   t.HighPart = ft.dwHighDateTime;
-  t.QuadPart += static_cast<LONGLONG>(offset_seconds) * 10000000LL;
+  t.QuadPart += offset_ms * 10000LL;
   ft.dwLowDateTime = t.LowPart;
   ft.dwHighDateTime = t.HighPart;
   SYSTEMTIME st;
@@ -193,7 +197,7 @@ void FakeHttpServer::serve(unsigned socket_value) {
     std::string response = "HTTP/1.1 " + std::to_string(r.status) + " " + reason_phrase(r.status) +
                             "\r\n";
     if (r.date == FakeResponse::kNowDate) {
-      response += "Date: " + http_date_now() + "\r\n";
+      response += "Date: " + http_date_now_shifted_ms(r.clock_offset_ms) + "\r\n";
     } else if (!r.date.empty()) {
       response += "Date: " + r.date + "\r\n";
     }

@@ -26,6 +26,9 @@ struct FakeResponse {
   // Waits (up to 1.5 s) until the clock is just past a second boundary before
   // stamping kNowDate, so the stamped time is within a few ms of the truth.
   bool align_to_second = false;
+  // The server's clock runs this far ahead of the machine's (behind when
+  // negative) when it stamps kNowDate.
+  int clock_offset_ms = 0;
   // Hostile answers. `raw` replaces the whole answer with these bytes;
   // `trickle_ms` sends the answer one byte at a time with this pause;
   // `reset_after` > 0 sends that many bytes and then resets the connection.
@@ -69,6 +72,7 @@ class FakeHttpServer {
 
 // The current GMT time in the RFC 1123 form, optionally shifted.
 std::string http_date_now(int offset_seconds = 0);
+std::string http_date_now_shifted_ms(long long offset_ms);
 
 // A loopback port with nothing listening on it (connections are refused).
 int refused_port();

@@ -1,0 +1,428 @@
+// The bisection of a server's second boundary against a simulated clock and
+// network, the window arithmetic it rests on, the combination of several
+// servers, and the HTTP probe over the scripted request object.
+#include "timesync/offset.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_http.h"
+#include "fakes/fake_offset.h"
+#include "timesync/offset_probe.h"
+
+namespace lanchuan {
+namespace {
+
+using fakes::kMs;
+using fakes::kSecond;
+using fakes::kSimStartUs;
+using fakes::SimClock;
+using fakes::SimNetwork;
+using fakes::SimServer;
+
+constexpr const char* kUrl = "http://time.example";
+
+ProbeAnswer answer(std::int64_t sent, std::int64_t received, std::int64_t second) {
+  ProbeAnswer a;
+  a.ok = true;
+  a.sent_us = sent;
+  a.received_us = received;
+  a.server_second = second;
+  return a;
+}
+
+// Runs one measurement against one simulated server.
+struct Measured {
+  ServerOffset result;
+  SimServer server;
+};
+
+Measured measure(const SimServer& server, int probes = kDefaultOffsetProbes,
+                 std::uint32_t seed = 12345) {
+  SimClock clock;
+  SimNetwork network(clock, seed);
+  network.servers[kUrl] = server;
+  Measured m;
+  m.result = measure_server_offset(kUrl, probes, network, clock);
+  m.server = network.servers[kUrl];
+  return m;
+}
+
+::testing::AssertionResult holds_truth(const ServerOffset& r, std::int64_t truth) {
+  const std::int64_t error = r.offset_us - truth;
+  if (error <= r.uncertainty_us && -error <= r.uncertainty_us) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "offset " << r.offset_us << " +/- " << r.uncertainty_us << " misses the true " << truth;
+}
+
+TEST(FloorDiv, RoundsTowardMinusInfinity) {
+  struct Case {
+    std::int64_t a, b, q;
+  };
+  const Case cases[] = {{7, 2, 3},         {-7, 2, -4},           {-8, 2, -4}, {0, 5, 0},
+                        {-1, kSecond, -1}, {kSecond, kSecond, 1}, {7, -2, -4}};
+  for (const Case& c : cases) EXPECT_EQ(floor_div(c.a, c.b), c.q) << c.a << "/" << c.b;
+}
+
+TEST(OffsetWindow, OneAnswerBoundsTheOffsetToOneSecondPlusTheRoundTrip) {
+  // Sent at 100.2 s, back at 100.25 s, stamped second 103: the server read
+  // 103.x somewhere between the two moments.
+  const OffsetWindow w = OffsetWindow::of_answer(answer(100200000, 100250000, 103));
+  EXPECT_EQ(w.low_us(), 103000000 - 100250000);
+  EXPECT_EQ(w.high_us(), 104000000 - 100200000);
+  EXPECT_EQ(w.high_us() - w.low_us(), kSecond + 50 * kMs);
+  EXPECT_EQ(w.midpoint_us(), (w.low_us() + w.high_us()) / 2);
+  EXPECT_EQ(w.half_width_us(), (kSecond + 50 * kMs) / 2);
+}
+
+TEST(OffsetWindow, NarrowingKeepsTheIntersectionAndRefusesContradictions) {
+  OffsetWindow w = OffsetWindow::of_answer(answer(0, 40 * kMs, 2));  // [1.96, 3.0)
+  // A later answer allowing [2.5 - 0.04, 3.5): the lower end moves up.
+  EXPECT_TRUE(w.narrow(answer(500 * kMs, 540 * kMs, 3)));
+  EXPECT_EQ(w.low_us(), 2460 * kMs);
+  EXPECT_EQ(w.high_us(), 3000 * kMs);
+  // One that allows only [4.96, 6.0) cannot be: nothing changes.
+  EXPECT_FALSE(w.narrow(answer(0, 40 * kMs, 5)));
+  EXPECT_EQ(w.low_us(), 2460 * kMs);
+  EXPECT_EQ(w.high_us(), 3000 * kMs);
+  EXPECT_TRUE(w.narrow(answer(0, 40 * kMs, 3)));  // [2.96, 4.0)
+  EXPECT_EQ(w.low_us(), 2960 * kMs);
+  // Windows that only touch leave nothing, the upper end being open.
+  EXPECT_FALSE(w.narrow(answer(1000 * kMs, 1000 * kMs, 4)));  // [3.0, 4.0)
+  EXPECT_EQ(w.low_us(), 2960 * kMs);
+  EXPECT_EQ(w.high_us(), 3000 * kMs);
+}
+
+TEST(OffsetWindow, NextSendPutsTheMidpointOnAServerSecondAtArrival) {
+  struct Case {
+    std::int64_t sent, received, second;  // the window's answer
+    std::int64_t earliest, round_trip;
+  };
+  const Case cases[] = {
+      {0, 40 * kMs, 2, 0, 40 * kMs},
+      {0, 40 * kMs, 2, 730 * kMs, 40 * kMs},
+      {5 * kSecond, 5 * kSecond + 300 * kMs, 1, 6 * kSecond, 300 * kMs},  // offset < 0
+      {kSimStartUs, kSimStartUs + 10 * kMs, 1796708176, kSimStartUs + 50 * kMs, 10 * kMs},
+  };
+  for (const Case& c : cases) {
+    const OffsetWindow w = OffsetWindow::of_answer(answer(c.sent, c.received, c.second));
+    const std::int64_t send = w.next_send_us(c.earliest, c.round_trip);
+    const std::int64_t arrival_server = send + c.round_trip / 2 + w.midpoint_us();
+    EXPECT_EQ(floor_div(arrival_server, kSecond) * kSecond, arrival_server) << c.earliest;
+    EXPECT_GE(send, c.earliest);
+    EXPECT_LT(send, c.earliest + kSecond);  // the first such moment
+  }
+}
+
+TEST(ProbeIsLate, WhenMuchLongerThanTheFirstRoundTrip) {
+  EXPECT_FALSE(probe_is_late(40 * kMs, 40 * kMs));
+  EXPECT_FALSE(probe_is_late(130 * kMs, 40 * kMs));
+  EXPECT_TRUE(probe_is_late(131 * kMs, 40 * kMs));
+  EXPECT_FALSE(probe_is_late(50 * kMs, 0));
+  EXPECT_TRUE(probe_is_late(1500 * kMs, 300 * kMs));
+}
+
+// The server's second boundary anywhere within the PC's second, ahead or behind.
+TEST(MeasureServerOffset, FindsTheOffsetWhereverTheServerSecondChanges) {
+  const std::int64_t offsets[] = {0,
+                                  1,
+                                  250 * kMs,
+                                  499999,
+                                  500 * kMs,
+                                  999999,
+                                  2375 * kMs,
+                                  -1,
+                                  -500 * kMs,
+                                  -3999 * kMs,
+                                  -123456,
+                                  3600 * kSecond + 123456,
+                                  -86400 * kSecond + 7};
+  for (std::int64_t truth : offsets) {
+    SimServer s;
+    s.clock_offset_us = truth;
+    const Measured m = measure(s);
+    ASSERT_TRUE(m.result.ok) << truth;
+    EXPECT_TRUE(holds_truth(m.result, truth));
+    EXPECT_EQ(m.result.round_trip_us, 40 * kMs);
+    EXPECT_EQ(m.result.probes_sent, 7);
+    EXPECT_EQ(m.result.probes_counted, 7);
+    EXPECT_EQ(m.server.requests, 8);
+    // Each probe halves the window and adds half a round trip: from 1.04 s
+    // to 1.04 s / 128 + 40 ms.
+    EXPECT_LE(m.result.uncertainty_us, (1040 * kMs / 128 + 40 * kMs) / 2 + 1) << truth;
+  }
+}
+
+// Probe k reaches the server no farther from a second boundary than the
+// window's half-width before it.
+TEST(MeasureServerOffset, ProbesReachTheServerAtItsSecondBoundary) {
+  SimServer s;
+  s.clock_offset_us = 2375 * kMs;
+  const Measured m = measure(s);
+  ASSERT_EQ(m.server.arrivals_server_us.size(), 8u);
+  std::int64_t half_width = (1040 * kMs + 1) / 2;
+  for (std::size_t k = 1; k < m.server.arrivals_server_us.size(); ++k) {
+    const std::int64_t t = m.server.arrivals_server_us[k];
+    const std::int64_t below = t - floor_div(t, kSecond) * kSecond;
+    const std::int64_t distance = std::min(below, kSecond - below);
+    EXPECT_LE(distance, half_width) << "probe " << k;
+    half_width = half_width / 2 + 20 * kMs + 1;
+  }
+}
+
+TEST(MeasureServerOffset, EveryProbeHalvesTheWindowDownToHalfTheRoundTrip) {
+  SimServer s;
+  s.clock_offset_us = 731 * kMs;
+  std::int64_t previous = 0;
+  for (int probes = 0; probes <= kMaxOffsetProbes; ++probes) {
+    const Measured m = measure(s, probes);
+    EXPECT_TRUE(holds_truth(m.result, s.clock_offset_us)) << probes;
+    EXPECT_EQ(m.server.requests, probes + 1);
+    const std::int64_t bound = ((1040 * kMs >> probes) + 40 * kMs) / 2 + 1;
+    EXPECT_LE(m.result.uncertainty_us, bound) << probes;
+    if (probes > 0) {
+      EXPECT_LT(m.result.uncertainty_us, previous) << probes;
+    }
+    previous = m.result.uncertainty_us;
+  }
+  EXPECT_EQ(measure(s, 0).result.uncertainty_us, 1040 * kMs / 2);
+}
+
+// The bounds never assume the two directions take equally long.
+TEST(MeasureServerOffset, HoldsTheTruthOnJitteredAndLopsidedPaths) {
+  struct Case {
+    std::int64_t up, down, jitter;
+  };
+  const Case paths[] = {{5 * kMs, 80 * kMs, 0},
+                        {80 * kMs, 5 * kMs, 0},
+                        {10 * kMs, 10 * kMs, 30 * kMs},
+                        {1 * kMs, 1 * kMs, 60 * kMs},
+                        {150 * kMs, 150 * kMs, 100 * kMs}};
+  for (const Case& p : paths) {
+    for (std::uint32_t seed : {1u, 7u, 99u, 2024u}) {
+      for (std::int64_t truth : {-1700 * kMs, 5 * kMs, 640 * kMs, 2375 * kMs + 17}) {
+        SimServer s;
+        s.clock_offset_us = truth;
+        s.up_us = p.up;
+        s.down_us = p.down;
+        s.jitter_us = p.jitter;
+        const Measured m = measure(s, kDefaultOffsetProbes, seed);
+        EXPECT_TRUE(holds_truth(m.result, truth)) << p.up << "/" << p.down << "~" << p.jitter;
+        // Off-centre probes halve less: each leaves at most half the window
+        // plus the slowest round trip less half the quickest.
+        const std::int64_t slowest = p.up + p.down + 2 * p.jitter;
+        const std::int64_t fastest = p.up + p.down;
+        const int counted = m.result.probes_counted;
+        EXPECT_GE(counted, 3);
+        EXPECT_LE(m.result.uncertainty_us,
+                  ((kSecond + slowest) >> (counted + 1)) + slowest - fastest / 2 + counted)
+            << p.up << "/" << p.down << "~" << p.jitter << " seed " << seed;
+      }
+    }
+  }
+}
+
+TEST(MeasureServerOffset, AnAnswerTooLateToCountIsLeftOut) {
+  SimServer s;
+  s.clock_offset_us = 2375 * kMs;
+  s.held[3] = 1500 * kMs;  // the third probe waits at the server
+  const Measured m = measure(s);
+  EXPECT_TRUE(holds_truth(m.result, s.clock_offset_us));
+  EXPECT_EQ(m.result.probes_sent, 7);
+  EXPECT_EQ(m.result.probes_late, 1);
+  EXPECT_EQ(m.result.probes_counted, 6);
+  EXPECT_LE(m.result.uncertainty_us, (1040 * kMs / 64 + 40 * kMs) / 2 + 1);
+}
+
+TEST(MeasureServerOffset, MissedProbesAreSkippedAndTwoInARowEndTheProbing) {
+  SimServer s;
+  s.clock_offset_us = 100 * kMs;
+  s.dropped = {2};
+  Measured m = measure(s);
+  EXPECT_TRUE(holds_truth(m.result, s.clock_offset_us));
+  EXPECT_EQ(m.result.probes_failed, 1);
+  EXPECT_EQ(m.result.probes_counted, 6);
+  EXPECT_EQ(m.server.requests, 8);
+
+  s.dropped = {2, 3, 4, 5};
+  m = measure(s);
+  EXPECT_TRUE(m.result.ok);
+  EXPECT_TRUE(holds_truth(m.result, s.clock_offset_us));
+  EXPECT_EQ(m.result.probes_failed, 2);
+  EXPECT_EQ(m.result.probes_counted, 1);
+  EXPECT_EQ(m.server.requests, 4);
+}
+
+TEST(MeasureServerOffset, AnAnswerAfterTheTimeOutDoesNotCount) {
+  SimServer s;
+  s.clock_offset_us = -250 * kMs;
+  s.held[5] = 6 * kSecond;
+  const Measured m = measure(s);
+  EXPECT_TRUE(holds_truth(m.result, s.clock_offset_us));
+  EXPECT_EQ(m.result.probes_failed, 1);
+  EXPECT_EQ(m.result.probes_late, 0);
+  EXPECT_EQ(m.result.probes_counted, 6);
+}
+
+TEST(MeasureServerOffset, AServerThatDoesNotAnswerFirstIsNotProbed) {
+  SimServer s;
+  s.dropped = {0};
+  const Measured m = measure(s);
+  EXPECT_FALSE(m.result.ok);
+  EXPECT_EQ(m.result.failure, "no answer");
+  EXPECT_EQ(m.result.url, kUrl);
+  EXPECT_EQ(m.result.probes_sent, 0);
+  EXPECT_EQ(m.server.requests, 1);
+}
+
+// A clock that jumps while it is measured: answers that cannot be true of
+// the window found so far are not believed.
+TEST(MeasureServerOffset, AnswersThatContradictTheWindowAreIgnored) {
+  SimServer s;
+  s.clock_offset_us = 400 * kMs;
+  s.clock_steps[4] = 3 * kSecond;
+  const Measured m = measure(s);
+  EXPECT_TRUE(holds_truth(m.result, 400 * kMs));
+  EXPECT_EQ(m.result.probes_contradicting, 4);
+  EXPECT_EQ(m.result.probes_counted, 3);
+}
+
+TEST(MeasureServerOffset, ProbesWaitForTheirTimeAndNeverGoEarly) {
+  SimClock clock;
+  SimNetwork network(clock);
+  network.servers[kUrl].clock_offset_us = 900 * kMs;
+  measure_server_offset(kUrl, 7, network, clock);
+  ASSERT_EQ(clock.waits.size(), 8u);
+  EXPECT_EQ(clock.waits[0], kSimStartUs);  // the first goes at once
+  for (std::size_t k = 1; k < clock.waits.size(); ++k) {
+    EXPECT_GT(clock.waits[k], clock.waits[k - 1] + 40 * kMs + kProbeLeadUs - 1) << k;
+    EXPECT_LT(clock.waits[k], clock.waits[k - 1] + 40 * kMs + kProbeLeadUs + kSecond) << k;
+  }
+}
+
+ServerOffset server(std::int64_t offset_ms, std::int64_t uncertainty_ms = 10, bool ok = true) {
+  ServerOffset s;
+  s.ok = ok;
+  s.offset_us = offset_ms * kMs;
+  s.uncertainty_us = uncertainty_ms * kMs;
+  return s;
+}
+
+TEST(CombineServerOffsets, AveragesTheServersWithinHalfASecondOfTheMedian) {
+  struct Case {
+    std::vector<ServerOffset> servers;
+    std::int64_t median_ms, offset_ms;
+    std::vector<bool> used;
+  };
+  const Case cases[] = {
+      {{server(2375)}, 2375, 2375, {true}},
+      {{server(100), server(120), server(5000)}, 120, 110, {true, true, false}},
+      {{server(-200), server(100), server(299)}, 100, 66, {true, true, true}},
+      // Exactly half a second from the median is out.
+      {{server(0), server(500), server(1000)}, 500, 500, {false, true, false}},
+      {{server(0), server(499), server(1000)}, 499, 249, {true, true, false}},
+      // Even counts: the median lies between the middle two.
+      {{server(100), server(300), server(200), server(3000)}, 250, 200, {true, true, true, false}},
+      // Failed servers take no part, not even in the median.
+      {{server(0, 0, false), server(40), server(60)}, 50, 50, {false, true, true}},
+  };
+  for (const Case& c : cases) {
+    const CombinedOffset r = combine_server_offsets(c.servers);
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(r.median_us, c.median_ms * kMs);
+    EXPECT_EQ(r.offset_us / kMs, c.offset_ms);
+    EXPECT_EQ(r.used, c.used);
+  }
+}
+
+TEST(CombineServerOffsets, UncertaintyIsTheMeanOfTheServersUsed) {
+  const CombinedOffset r = combine_server_offsets({server(10, 4), server(20, 8), server(9000, 1)});
+  EXPECT_EQ(r.servers_used, 2);
+  EXPECT_EQ(r.servers_answered, 3);
+  EXPECT_EQ(r.uncertainty_us, 6 * kMs);
+}
+
+TEST(CombineServerOffsets, NothingWhenNoneAnsweredOrTwoSidesSplitEvenly) {
+  CombinedOffset r = combine_server_offsets({server(0, 0, false), server(0, 0, false)});
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.servers_answered, 0);
+  EXPECT_FALSE(combine_server_offsets({}).ok());
+
+  r = combine_server_offsets({server(0), server(2000)});
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.servers_answered, 2);
+  EXPECT_EQ(r.used, (std::vector<bool>{false, false}));
+}
+
+TEST(ServerSecondFromDateHeader, CountsFrom1970Gmt) {
+  std::int64_t s = -1;
+  EXPECT_TRUE(server_second_from_date_header("Thu, 01 Jan 2009 00:00:00 GMT", s));
+  EXPECT_EQ(s, 1230768000);
+  EXPECT_TRUE(server_second_from_date_header("Tue, 08 Dec 2026 05:36:14 GMT", s));
+  EXPECT_EQ(s, 1796708174);
+  EXPECT_TRUE(server_second_from_date_header("Tue, 29 Feb 2028 23:59:59 GMT", s));
+  EXPECT_EQ(s, 1835481599);
+  s = 7;
+  for (const char* bad : {"", "Tue, 08 Dec 2026 05:36:14 UTC", "Wed, 31 Nov 2026 10:00:00 GMT",
+                          "Sun, 06 Nov 1994 08:49:37 GMT", "Tue, 08 Dec 2026 25:00:00 GMT"}) {
+    EXPECT_FALSE(server_second_from_date_header(bad, s)) << bad;
+    EXPECT_EQ(s, 7);
+  }
+}
+
+TEST(HttpOffsetProber, OpensFirstThenWaitsAndTimesOnlyTheSending) {
+  fakes::FakeHeadRequestFactory factory("Tue, 08 Dec 2026 05:36:14 GMT");
+  SimClock clock(kSimStartUs, &factory.log.calls);
+  HttpOffsetProber prober(factory, clock);
+  const ProbeAnswer a = prober.probe(kUrl, kSimStartUs + 300 * kMs);
+  ASSERT_TRUE(a.ok) << a.failure;
+  EXPECT_EQ(a.server_second, 1796708174);
+  EXPECT_EQ(a.sent_us, kSimStartUs + 300 * kMs);
+  EXPECT_EQ(clock.waits, (std::vector<std::int64_t>{kSimStartUs + 300 * kMs}));
+  const std::vector<std::string> expected = {
+      "create", "timeouts", "redirects",  "open HEAD http://time.example/123.123", "wait", "now",
+      "send",   "now",      "header Date"};
+  EXPECT_EQ(factory.log.calls, expected);
+  EXPECT_EQ(factory.log.resolve_ms, 5000);
+  EXPECT_EQ(factory.log.connect_ms, 5000);
+  EXPECT_EQ(factory.log.send_ms, 10000);
+  EXPECT_EQ(factory.log.receive_ms, 5000);
+  EXPECT_EQ(factory.log.follow_redirects, 0);
+  EXPECT_EQ(factory.log.alive, 0);
+}
+
+TEST(HttpOffsetProber, SaysWhyAProbeFailed) {
+  struct Case {
+    const char* header;
+    bool missing;
+    const char* failure;
+  };
+  const Case cases[] = {
+      {"", true, "the HTTP request object is not available"},
+      {"", false, "no answer, or no Date header"},
+      {"Tue, 08 Dec 2026 05:36:14 UTC", false,
+       "unusable Date header \"Tue, 08 Dec 2026 05:36:14 UTC\""},
+      // Whatever a server sends is shown tamed: no control bytes, not too long.
+      {"\x1b[2J\r\nX", false, "unusable Date header \"?[2J??X\""},
+      {"0123456789012345678901234567890123456789012345678901234567890123456789", false,
+       "unusable Date header \"0123456789012345678901234567890123456789012345678901234567890123"
+       "...\""},
+  };
+  for (const Case& c : cases) {
+    fakes::FakeHeadRequestFactory factory(c.header, c.missing);
+    SimClock clock;
+    HttpOffsetProber prober(factory, clock);
+    const ProbeAnswer a = prober.probe(kUrl, kSimStartUs);
+    EXPECT_FALSE(a.ok);
+    EXPECT_EQ(a.failure, c.failure);
+    EXPECT_EQ(factory.log.alive, 0);
+  }
+}
+
+}  // namespace
+}  // namespace lanchuan

@@ -1,0 +1,140 @@
+#include "timesync/offset.h"
+
+#include <algorithm>
+
+namespace lanchuan {
+namespace {
+
+std::int64_t ceil_div(std::int64_t a, std::int64_t b) { return -floor_div(-a, b); }
+
+// A server that misses this many requests in a row is given up on: every
+// further probe could block for the whole time-outs.
+constexpr int kFailuresInARowToStop = 2;
+
+std::int64_t mean(const std::vector<std::int64_t>& values) {
+  std::int64_t sum = 0;
+  for (std::int64_t v : values) sum += v;
+  return floor_div(sum, static_cast<std::int64_t>(values.size()));
+}
+
+std::int64_t median(std::vector<std::int64_t> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  if (n % 2 == 1) return values[n / 2];
+  return values[n / 2 - 1] + (values[n / 2] - values[n / 2 - 1]) / 2;
+}
+
+std::int64_t absolute(std::int64_t v) { return v < 0 ? -v : v; }
+
+}  // namespace
+
+std::int64_t floor_div(std::int64_t a, std::int64_t b) {
+  std::int64_t q = a / b;
+  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+
+OffsetWindow OffsetWindow::of_answer(const ProbeAnswer& answer) {
+  const std::int64_t second_start = answer.server_second * kMicrosPerSecond;
+  // Stamped no later than the receipt and no earlier than the sending; the
+  // Date header truncates, so the server's clock was somewhere in [S, S + 1).
+  return OffsetWindow(second_start - answer.received_us,
+                      second_start + kMicrosPerSecond - answer.sent_us);
+}
+
+bool OffsetWindow::narrow(const ProbeAnswer& answer) {
+  const OffsetWindow other = of_answer(answer);
+  const std::int64_t low = std::max(low_, other.low_);
+  const std::int64_t high = std::min(high_, other.high_);
+  if (low >= high) return false;
+  low_ = low;
+  high_ = high;
+  return true;
+}
+
+std::int64_t OffsetWindow::next_send_us(std::int64_t earliest_us,
+                                        std::int64_t round_trip_us) const {
+  // Arrival at PC time t shows server time t + midpoint; it should be a whole
+  // server second N: send = N - midpoint - round_trip / 2, the first N that
+  // is not earlier than `earliest_us`.
+  const std::int64_t lead = midpoint_us() + round_trip_us / 2;
+  const std::int64_t boundary = ceil_div(earliest_us + lead, kMicrosPerSecond);
+  return boundary * kMicrosPerSecond - lead;
+}
+
+bool probe_is_late(std::int64_t round_trip_us, std::int64_t first_round_trip_us) {
+  return round_trip_us > 2 * first_round_trip_us + 50000;
+}
+
+ServerOffset measure_server_offset(const std::string& url, int probes, OffsetProber& prober,
+                                   HighResClock& clock) {
+  ServerOffset result;
+  result.url = url;
+  const ProbeAnswer first = prober.probe(url, clock.now_utc_us());
+  if (!first.ok) {
+    result.failure = first.failure;
+    return result;
+  }
+  result.ok = true;
+  result.round_trip_us = first.received_us - first.sent_us;
+  OffsetWindow window = OffsetWindow::of_answer(first);
+  // The quickest answer so far is the best guess of the path's own delay; the
+  // first request may also have waited for name resolution.
+  std::int64_t round_trip_estimate = result.round_trip_us;
+  int failures_in_a_row = 0;
+
+  for (int i = 0; i < probes && failures_in_a_row < kFailuresInARowToStop; ++i) {
+    const std::int64_t send_at =
+        window.next_send_us(clock.now_utc_us() + kProbeLeadUs, round_trip_estimate);
+    const ProbeAnswer answer = prober.probe(url, send_at);
+    ++result.probes_sent;
+    const std::int64_t round_trip = answer.received_us - answer.sent_us;
+    if (!answer.ok || round_trip < 0) {
+      ++result.probes_failed;
+      ++failures_in_a_row;
+      continue;
+    }
+    failures_in_a_row = 0;
+    if (probe_is_late(round_trip, result.round_trip_us)) {
+      ++result.probes_late;
+    } else if (!window.narrow(answer)) {
+      ++result.probes_contradicting;
+    } else {
+      ++result.probes_counted;
+      round_trip_estimate = std::min(round_trip_estimate, round_trip);
+    }
+  }
+  result.offset_us = window.midpoint_us();
+  result.uncertainty_us = window.half_width_us();
+  return result;
+}
+
+CombinedOffset combine_server_offsets(const std::vector<ServerOffset>& servers) {
+  CombinedOffset combined;
+  combined.used.assign(servers.size(), false);
+  std::vector<std::int64_t> offsets;
+  for (const ServerOffset& s : servers) {
+    if (s.ok) offsets.push_back(s.offset_us);
+  }
+  combined.servers_answered = static_cast<int>(offsets.size());
+  if (offsets.empty()) return combined;
+  combined.median_us = median(offsets);
+
+  std::vector<std::int64_t> agreeing, uncertainties;
+  for (std::size_t i = 0; i < servers.size(); ++i) {
+    const ServerOffset& s = servers[i];
+    if (!s.ok || absolute(s.offset_us - combined.median_us) >= kAgreementLimitUs) continue;
+    combined.used[i] = true;
+    agreeing.push_back(s.offset_us);
+    uncertainties.push_back(s.uncertainty_us);
+  }
+  // Left empty only by an even number of servers split a second or more apart
+  // around the median: there is no telling which side is right.
+  if (agreeing.empty()) return combined;
+  combined.servers_used = static_cast<int>(agreeing.size());
+  combined.offset_us = mean(agreeing);
+  combined.uncertainty_us = mean(uncertainties);
+  return combined;
+}
+
+}  // namespace lanchuan

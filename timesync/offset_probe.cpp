@@ -1,0 +1,65 @@
+#include "timesync/offset_probe.h"
+
+#include <cmath>
+#include <memory>
+
+#include "app/datetime.h"
+#include "timesync/date_parse.h"
+
+namespace lanchuan {
+namespace {
+
+constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 in days since 1899-12-30
+constexpr std::size_t kShownHeaderLength = 64;
+
+// A header as it may be echoed on a console: printable ASCII only, short.
+std::string printable(const std::string& text) {
+  std::string shown;
+  for (char c : text.substr(0, kShownHeaderLength)) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    shown += (u >= 0x20 && u < 0x7F) ? c : '?';
+  }
+  if (text.size() > kShownHeaderLength) shown += "...";
+  return shown;
+}
+
+}  // namespace
+
+bool server_second_from_date_header(const std::string& header, std::int64_t& seconds) {
+  DateTime gmt;
+  if (!parse_date_header(header, gmt)) return false;
+  // A header that passes the shape checks but names no real day comes back
+  // as the smallest date; the window shows that, but as an offset it is noise.
+  if (gmt.days <= kMinDateTimeDays) return false;
+  seconds = std::llround((gmt.days - kUnixEpochDays) * 86400.0);
+  return true;
+}
+
+ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at_us) {
+  ProbeAnswer answer;
+  std::unique_ptr<HeadRequest> request = factory_.create();
+  if (!request) {
+    answer.failure = "the HTTP request object is not available";
+    return answer;
+  }
+  request->set_timeouts(kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs, kReceiveTimeoutMs);
+  request->set_follow_redirects(false);
+  request->open("HEAD", url + kTimeQueryPath);
+
+  clock_.wait_until_utc_us(send_at_us);
+  answer.sent_us = clock_.now_utc_us();
+  request->send();
+  answer.received_us = clock_.now_utc_us();
+
+  const std::string header = request->response_header("Date");
+  if (header.empty()) {
+    answer.failure = "no answer, or no Date header";
+  } else if (!server_second_from_date_header(header, answer.server_second)) {
+    answer.failure = "unusable Date header \"" + printable(header) + "\"";
+  } else {
+    answer.ok = true;
+  }
+  return answer;
+}
+
+}  // namespace lanchuan

@@ -1,0 +1,30 @@
+// The offset probe over the same HTTP request object as the window's time
+// query: HEAD to URL + "/123.123", the same time-outs, redirects off.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "timesync/offset.h"
+#include "timesync/time_query.h"
+
+namespace lanchuan {
+
+// Seconds since 1970-01-01 GMT of a Date header; false when it is not one the
+// window would accept, or names no real day (such as 31 Nov).
+bool server_second_from_date_header(const std::string& header, std::int64_t& seconds);
+
+class HttpOffsetProber : public OffsetProber {
+ public:
+  HttpOffsetProber(HeadRequestFactory& factory, HighResClock& clock)
+      : factory_(factory), clock_(clock) {}
+  // The request is created and opened first, so that only the sending itself
+  // lies between the two clock readings.
+  ProbeAnswer probe(const std::string& url, std::int64_t send_at_us) override;
+
+ private:
+  HeadRequestFactory& factory_;
+  HighResClock& clock_;
+};
+
+}  // namespace lanchuan

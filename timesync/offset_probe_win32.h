@@ -1,0 +1,36 @@
+// The PC clock for the offset measurement on Windows: UTC to the microsecond
+// (or as fine as the system offers), waiting to the millisecond, and setting
+// the local time with milliseconds.
+#pragma once
+
+#include <cstdint>
+
+#include "timesync/offset.h"
+
+namespace lanchuan::win32 {
+
+// GetSystemTimePreciseAsFileTime where the system has it (Windows 8 and
+// later); before that the coarse system time, interpolated with the
+// performance counter between its ticks.
+class PreciseUtcClock : public HighResClock {
+ public:
+  PreciseUtcClock();
+  std::int64_t now_utc_us() override;
+  void wait_until_utc_us(std::int64_t t_us) override;
+
+ private:
+  std::int64_t interpolated_filetime();
+
+  void* precise_ = nullptr;  // GetSystemTimePreciseAsFileTime, when found
+  std::int64_t counter_frequency_ = 0;
+  std::int64_t last_coarse_ = -1;
+  std::int64_t base_counter_ = 0;
+};
+
+class Win32PreciseLocalClock : public PreciseLocalClock {
+ public:
+  std::int64_t local_minus_utc_us() override;
+  bool set_local_time(const DateTimeParts& parts, int milliseconds) override;
+};
+
+}  // namespace lanchuan::win32
