@@ -40,4 +40,8 @@ foreach(src ${E2E_TESTS})
     COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/wine_test.sh e2e_${name}.exe)
   set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 900 RESOURCE_LOCK wine
     ENVIRONMENT "LANCHUAN_WIN32_DIR=${LANCHUAN_WIN32_DIR};LANCHUAN_WIN64_DIR=${LANCHUAN_WIN64_DIR}")
+  # Test programs named *offline* run where Wine reports no network connection.
+  if(name MATCHES "offline")
+    set_property(TEST e2e.${name} APPEND PROPERTY ENVIRONMENT "LANCHUAN_OFFLINE=1")
+  endif()
 endforeach()

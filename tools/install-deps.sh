@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake make g++ googletest python3 iproute2 util-linux procps openssl file locales
+  cmake make g++ googletest python3 iproute2 util-linux procps openssl file locales curl
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb x11-utils xdotool imagemagick fonts-wqy-microhei

@@ -13,13 +13,13 @@ constexpr COLORREF kFill = RGB(255, 255, 225);
 constexpr COLORREF kOutline = RGB(118, 118, 118);
 constexpr COLORREF kText = RGB(0, 0, 0);
 constexpr int kCornerEllipse = 10;
-constexpr int kMaxTextWidth = 320;
+constexpr int kMaxTextWidth = 360;
 constexpr UINT kTextFormat = DT_LEFT | DT_NOPREFIX | DT_WORDBREAK;
 
 // The body and tail as one region, in window coordinates.
 unique_hrgn balloon_region(const BalloonShape& s) {
-  unique_hrgn body(CreateRoundRectRgn(0, s.body_top, s.width + 1, s.body_bottom + 1,
-                                      kCornerEllipse, kCornerEllipse));
+  unique_hrgn body(CreateRoundRectRgn(0, s.body_top, s.width + 1, s.body_bottom + 1, kCornerEllipse,
+                                      kCornerEllipse));
   POINT tail[3];
   for (int i = 0; i < 3; ++i) tail[i] = {s.tail[i].x, s.tail[i].y};
   unique_hrgn tail_region(CreatePolygonRgn(tail, 3, WINDING));
@@ -139,8 +139,9 @@ LRESULT CALLBACK BalloonTipWin32::window_proc(HWND hwnd, UINT msg, WPARAM wp, LP
   auto* self = reinterpret_cast<BalloonTipWin32*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   switch (msg) {
     case WM_NCCREATE:
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(
-                                                 reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
+      SetWindowLongPtrA(
+          hwnd, GWLP_USERDATA,
+          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
       break;
     case WM_MOUSEACTIVATE:
       return MA_NOACTIVATE;

@@ -31,10 +31,11 @@ constexpr KindStyle kKindStyles[] = {
 };
 
 const KindStyle& style_of(ControlKind kind) {
+  static constexpr KindStyle kNoWindow{ControlKind::kTimer, nullptr, 0, 0};
   for (const KindStyle& k : kKindStyles) {
     if (k.kind == kind) return k;
   }
-  return kKindStyles[3];
+  return kNoWindow;
 }
 
 std::string window_text(HWND hwnd) {
@@ -81,8 +82,8 @@ HWND ControlSet::create_control(const ControlSpec& spec, HWND parent) {
   if (spec.kind == ControlKind::kCanvas) info.pictures[0] = pictures_.dial();
   info.canvas = &canvas_;
   const char* caption = spec.kind == ControlKind::kComboBox ? "" : spec.caption;
-  return CreateWindowExA(kind.ex_style, kind.window_class, caption, style, spec.rect.x,
-                         spec.rect.y, spec.rect.width, height, parent,
+  return CreateWindowExA(kind.ex_style, kind.window_class, caption, style, spec.rect.x, spec.rect.y,
+                         spec.rect.width, height, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_window_id(spec.id))),
                          instance_, &info);
 }
@@ -111,14 +112,17 @@ void ControlSet::fill_combo_box(HWND combo, const ControlSpec& spec) {
   }
   SetWindowTextA(combo, spec.caption);
   // The selection field's height follows the font; bring it to the layout's.
-  RECT r;
-  GetWindowRect(combo, &r);
-  const int difference = spec.rect.height - (r.bottom - r.top);
-  if (difference != 0) {
-    const LRESULT item = SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    if (item > 0) {
-      SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + difference);
-    }
+  // What CB_GETITEMHEIGHT reports need not be what CB_SETITEMHEIGHT takes, so
+  // the set value is corrected by the measured difference.
+  LRESULT item = SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  for (int attempt = 0; attempt < 3 && item > 0; ++attempt) {
+    RECT r;
+    GetWindowRect(combo, &r);
+    const int difference = spec.rect.height - (r.bottom - r.top);
+    if (difference == 0) break;
+    item += difference;
+    if (item <= 0) break;
+    SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item);
   }
 }
 

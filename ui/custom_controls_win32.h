@@ -37,7 +37,8 @@ void notify_parent(HWND control, WORD code);
 
 // The create info of a window in WM_NCCREATE.
 inline const ControlCreateInfo* create_info(LPARAM lp) {
-  return static_cast<const ControlCreateInfo*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+  return static_cast<const ControlCreateInfo*>(
+      reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
 }
 
 // Registration helpers of the single classes.

@@ -1,6 +1,8 @@
 // Image buttons: drawn only from their pictures, with the caption (if any)
 // written onto the picture at run time so that any font with Chinese glyphs
 // does.
+#include <windows.h>
+// windows.h first: windowsx.h depends on it.
 #include <windowsx.h>
 
 #include <string>

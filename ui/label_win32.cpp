@@ -102,7 +102,8 @@ void paint_panel(HWND hwnd, HDC dc) {
   const Label* panel = window_data<Label>(hwnd);
   RECT r;
   GetClientRect(hwnd, &r);
-  unique_hbrush back(CreateSolidBrush(panel ? to_colorref(panel->spec->back_colour) : RGB(255, 255, 255)));
+  unique_hbrush back(
+      CreateSolidBrush(panel ? to_colorref(panel->spec->back_colour) : RGB(255, 255, 255)));
   FillRect(dc, &r, back.get());
 }
 
@@ -152,6 +153,5 @@ void register_label_classes(HINSTANCE instance) {
   register_class(instance, kLabelClass, label_proc);
   register_class(instance, kPanelClass, panel_proc);
 }
-
 
 }  // namespace lanchuan::win32

@@ -20,6 +20,8 @@ constexpr Rgb kDivider{208, 226, 240};
 constexpr Rect kNoRect{0, 0, 0, 0};
 constexpr Id kPage = Id::图片框_正常页;
 
+// One row per control; kept as rows, which read better than any formatting.
+// clang-format off
 const ControlSpec kControls[] = {
     // id, name, kind, parent, {x, y, w, h}, caption, flags, text, back, font, pictures, period
     {Id::透明标签_标题, "透明标签_标题", K::kTransparentLabel, kMainWindow, {8, 0, 264, 32},
@@ -80,6 +82,7 @@ const ControlSpec kControls[] = {
     {Id::气球提示框1, "气球提示框1", K::kBalloonTip, kPage, kNoRect, "", kEnabled, kBlack,
      Rgb{255, 255, 225}, F::kDefaultGui, P::kNone, 0},
 };
+// clang-format on
 static_assert(std::size(kControls) == static_cast<std::size_t>(kControlCount),
               "one layout row per control");
 
@@ -115,14 +118,13 @@ const MenuItemSpec kTrayMenu[] = {
 
 }  // namespace
 
-const WindowSpec kMainWindowSpec = {"LanchuanTimeSyncMain", "蓝川自动校时v2.8", 280, 366,
-                                    kWhite};
+const WindowSpec kMainWindowSpec = {"LanchuanTimeSyncMain", "蓝川自动校时v2.8", 280, 366, kWhite};
 
 const char* const kTrayMenuCaption = "右键";
 
 const char* const kServerList[kServerCount] = {
-    "http://www.ntsc.ac.cn", "http://www.aliyun.com", "http://www.360.cn",
-    "http://www.sogou.com",  "http://www.baidu.com",  "http://www.sina.com.cn",
+    "http://www.ntsc.ac.cn",     "http://www.aliyun.com", "http://www.360.cn",
+    "http://www.sogou.com",      "http://www.baidu.com",  "http://www.sina.com.cn",
     "http://www.onlinedown.net",
 };
 

@@ -29,7 +29,8 @@ Pictures::Pictures(HINSTANCE instance)
     : skin_(load(instance, IDB_SKIN)), dial_(load(instance, IDB_DIAL)) {
   for (const ButtonResources& r : kButtonResources) {
     auto& slots = buttons_[static_cast<std::size_t>(r.set)];
-    for (int i = 0; i < r.count; ++i) slots[static_cast<std::size_t>(i)].reset(load(instance, r.first_id + i));
+    for (int i = 0; i < r.count; ++i)
+      slots[static_cast<std::size_t>(i)].reset(load(instance, r.first_id + i));
   }
 }
 

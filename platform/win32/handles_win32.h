@@ -73,7 +73,8 @@ class paint_dc {
 // SelectObject, undone at the end of the scope.
 class select_object {
  public:
-  select_object(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+  select_object(HDC dc, HGDIOBJ object)
+      : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
   ~select_object() {
     if (previous_) SelectObject(dc_, previous_);
   }

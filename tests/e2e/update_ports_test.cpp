@@ -12,6 +12,7 @@
 
 #include "app/logon.h"
 #include "e2e/support/fake_http_server.h"
+#include "e2e/support/shortcut_reader.h"
 #include "platform/win32/com_win32.h"
 #include "platform/win32/logon_shortcuts_win32.h"
 #include "platform/win32/update_ports_win32.h"
@@ -148,45 +149,6 @@ TEST(LogonShortcuts, ProgramPathIsSplitAtTheLastBackslash) {
   win32::Win32LogonShortcuts logon;
   EXPECT_EQ(logon.program_folder() + "\\" + logon.program_file_name(), path);
   EXPECT_EQ(logon.program_file_name().find('\\'), std::string::npos);
-}
-
-struct ReadBack {
-  std::string target;
-  std::string arguments;
-  std::string description;
-  std::string working_directory;
-};
-
-bool read_shortcut(const std::string& path, ReadBack& out) {
-  const win32::ComApartment apartment;
-  ComPtr<IShellLinkA> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              link.put_void()))) {
-    return false;
-  }
-  ComPtr<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
-  if (FAILED(file->Load(win32::to_wide(path).c_str(), STGM_READ))) return false;
-  char buffer[MAX_PATH * 2] = {};
-  link->GetPath(buffer, sizeof(buffer), nullptr, SLGP_RAWPATH);
-  out.target = buffer;
-  link->GetArguments(buffer, sizeof(buffer));
-  out.arguments = buffer;
-  link->GetDescription(buffer, sizeof(buffer));
-  out.description = buffer;
-  link->GetWorkingDirectory(buffer, sizeof(buffer));
-  out.working_directory = buffer;
-  return true;
-}
-
-// The show command as stored: a little-endian DWORD at offset 0x3C of the
-// link header. Read from the file because a link loaded again reports only
-// the values the format knows (1, 3, 7) and turns 5 into 1.
-int stored_show_command(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  unsigned char header[0x40] = {};
-  if (!file.read(reinterpret_cast<char*>(header), sizeof(header))) return -1;
-  return header[0x3C] | header[0x3D] << 8 | header[0x3E] << 16 | header[0x3F] << 24;
 }
 
 TEST(LogonShortcuts, CreateReadBackAndDelete) {

@@ -7,8 +7,12 @@
 #    TZ=Asia/Shanghai, a private Xvfb 1024x768;
 #  - time-boxed; wineserver, Xvfb and the prefix are cleaned up on every path.
 # Usage: wine_test.sh PROGRAM.exe [ARGS...]
+#        wine_test.sh --script FILE [ARGS...]
 # A bare program name is looked up in the build this machine's Wine can run
-# (tools/wine_env.sh).
+# (tools/wine_env.sh). With --script, `bash FILE ARGS` runs instead of a
+# program, in the same surroundings, with WINE_LOADER, WINE_BUILD_DIR,
+# WINEPREFIX and DISPLAY exported, for jobs that start several Wine processes
+# and watch them from the Linux side (the benchmark).
 set -euo pipefail
 
 RIG_DIR=$(cd "$(dirname "$0")" && pwd)
@@ -22,13 +26,21 @@ fi
 source "$SRC_DIR/tools/wine_env.sh"
 export TZ=Asia/Shanghai
 BUILD_DIR=$WINE_BUILD_DIR
-case "$1" in
-  */*) EXE=$(readlink -f "$1") ;;
-  *) EXE="$BUILD_DIR/$1" ;;
-esac
-shift
-[ -f "$EXE" ] || { echo "no such program: $EXE" >&2; exit 2; }
-if [ "$WINE_ARCH" = win64 ] && file -b "$EXE" | grep -q 'Intel 80386'; then
+SCRIPT=
+if [ "${1:-}" = --script ]; then
+  [ $# -ge 2 ] || { echo "usage: wine_test.sh --script FILE [ARGS...]" >&2; exit 2; }
+  SCRIPT=$(readlink -f "$2")
+  shift 2
+  [ -f "$SCRIPT" ] || { echo "no such script: $SCRIPT" >&2; exit 2; }
+else
+  case "$1" in
+    */*) EXE=$(readlink -f "$1") ;;
+    *) EXE="$BUILD_DIR/$1" ;;
+  esac
+  shift
+  [ -f "$EXE" ] || { echo "no such program: $EXE" >&2; exit 2; }
+fi
+if [ -z "$SCRIPT" ] && [ "$WINE_ARCH" = win64 ] && file -b "$EXE" | grep -q 'Intel 80386'; then
   echo "this machine's Wine cannot run 32-bit programs (no IA-32 emulation in the kernel);" >&2
   echo "build the 64-bit variant (-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake) and pass that exe" >&2
   exit 2
@@ -55,7 +67,10 @@ ip link add v0 type veth peer name v1
 ip addr add 10.213.77.1/24 dev v0
 ip link set v0 up
 ip link set v1 up
-ip route add default via 10.213.77.2
+# LANCHUAN_OFFLINE=1: no default route, so Wine reports no connection.
+if [ "${LANCHUAN_OFFLINE:-}" != 1 ]; then
+  ip route add default via 10.213.77.2
+fi
 sysctl -qw net.ipv4.ip_unprivileged_port_start=0 || true
 cp "$SRC_DIR/tests/e2e/hosts" "$WORK/hosts"
 echo "nameserver 127.0.0.1" > "$WORK/resolv.conf"
@@ -82,7 +97,12 @@ timeout 60 wineserver -w || true
 
 # Output goes to files: Wine's services inherit handles and keep pipes open.
 set +e
-timeout -k 10 "$TEST_TIMEOUT" "$WINE_LOADER" "$EXE" "$@" >"$WORK/stdout" 2>"$WORK/stderr"
+if [ -n "$SCRIPT" ]; then
+  export WINE_LOADER WINE_BUILD_DIR DISPLAY WINEPREFIX
+  timeout -k 10 "$TEST_TIMEOUT" bash "$SCRIPT" "$@" >"$WORK/stdout" 2>"$WORK/stderr"
+else
+  timeout -k 10 "$TEST_TIMEOUT" "$WINE_LOADER" "$EXE" "$@" >"$WORK/stdout" 2>"$WORK/stderr"
+fi
 rc=$?
 set -e
 cat "$WORK/stdout"

@@ -24,8 +24,8 @@ TEST(Startup, FirstStartWithoutSettings) {
 
   on_main_window_created(f.app);
 
-  EXPECT_EQ(f.window.log, (std::vector<std::string>{"apply_look 1", "apply_rounded_region 4",
-                                                     "add_tray_icon"}));
+  EXPECT_EQ(f.window.log,
+            (std::vector<std::string>{"apply_look 1", "apply_rounded_region 4", "add_tray_icon"}));
   EXPECT_FALSE(f.app.state.server_time_valid);
   EXPECT_FALSE(f.controls.enabled(Id::图形按钮_开始校准));
   EXPECT_TRUE(f.controls.enabled(Id::图形按钮_获取时间));

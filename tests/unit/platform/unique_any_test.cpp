@@ -23,9 +23,15 @@ class UniqueAny : public ::testing::Test {
 };
 
 TEST_F(UniqueAny, ClosesOnceAtTheEndOfItsScope) {
-  { Handle h(7); EXPECT_TRUE(h); }
+  {
+    Handle h(7);
+    EXPECT_TRUE(h);
+  }
   EXPECT_EQ(g_closed, std::vector<int>{7});
-  { Handle empty; EXPECT_FALSE(empty); }
+  {
+    Handle empty;
+    EXPECT_FALSE(empty);
+  }
   EXPECT_EQ(g_closed.size(), 1u);
 }
 

@@ -25,22 +25,35 @@ struct Scenario {
 
 bool apply(ImageButtonState& b, Step s) {
   switch (s) {
-    case Step::kEnter: b.mouse_moved(true); return false;
-    case Step::kLeave: b.mouse_left(); return false;
-    case Step::kDown: b.left_down(); return false;
-    case Step::kUpInside: return b.left_up(true);
-    case Step::kUpOutside: return b.left_up(false);
-    case Step::kCaptureLost: b.capture_lost(); return false;
-    case Step::kDisable: b.set_enabled(false); return false;
-    case Step::kEnable: b.set_enabled(true); return false;
+    case Step::kEnter:
+      b.mouse_moved(true);
+      return false;
+    case Step::kLeave:
+      b.mouse_left();
+      return false;
+    case Step::kDown:
+      b.left_down();
+      return false;
+    case Step::kUpInside:
+      return b.left_up(true);
+    case Step::kUpOutside:
+      return b.left_up(false);
+    case Step::kCaptureLost:
+      b.capture_lost();
+      return false;
+    case Step::kDisable:
+      b.set_enabled(false);
+      return false;
+    case Step::kEnable:
+      b.set_enabled(true);
+      return false;
   }
   return false;
 }
 
 TEST(ImageButtonState, Scenarios) {
   const Scenario scenarios[] = {
-      {"hover and leave",
-       {{Step::kEnter, L::kHover, false}, {Step::kLeave, L::kNormal, false}}},
+      {"hover and leave", {{Step::kEnter, L::kHover, false}, {Step::kLeave, L::kNormal, false}}},
       {"click shows hover afterwards",
        {{Step::kEnter, L::kHover, false},
         {Step::kDown, L::kPressed, false},

@@ -6,8 +6,8 @@ namespace lanchuan {
 namespace {
 
 TEST(IntegerInput, AcceptsDigitsMinusAndControlCharacters) {
-  for (unsigned c : {unsigned('0'), unsigned('5'), unsigned('9'), unsigned('-'), 8u, 3u, 22u,
-                     0x1Bu, 31u}) {
+  for (unsigned c :
+       {unsigned('0'), unsigned('5'), unsigned('9'), unsigned('-'), 8u, 3u, 22u, 0x1Bu, 31u}) {
     EXPECT_TRUE(accepts_integer_char(c)) << c;
   }
 }

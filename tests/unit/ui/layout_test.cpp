@@ -26,8 +26,7 @@ Rect parent_rect(const ControlSpec& c) {
 }
 
 bool overlap(const Rect& a, const Rect& b) {
-  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
-         b.y < a.y + a.height;
+  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
 }
 
 bool starts_with(const std::string& s, const std::string& prefix) {
@@ -44,12 +43,18 @@ TEST(Layout, NamesAreUniqueAndTellTheKind) {
   // The design names carry the kind in their prefix; a row whose kind does not
   // match its name has been copied from the wrong line.
   const std::vector<std::pair<std::string, ControlKind>> prefixes = {
-      {"透明标签_", ControlKind::kTransparentLabel}, {"图形按钮_", ControlKind::kImageButton},
-      {"设置按钮", ControlKind::kImageButton},       {"图片框_", ControlKind::kPanel},
-      {"时钟", ControlKind::kTimer},                  {"标签", ControlKind::kLabel},
-      {"标_", ControlKind::kLabel},                   {"编辑框_", ControlKind::kEditBox},
-      {"组合框", ControlKind::kComboBox},             {"选择框_", ControlKind::kCheckBox},
-      {"画板", ControlKind::kCanvas},                 {"气球提示框", ControlKind::kBalloonTip},
+      {"透明标签_", ControlKind::kTransparentLabel},
+      {"图形按钮_", ControlKind::kImageButton},
+      {"设置按钮", ControlKind::kImageButton},
+      {"图片框_", ControlKind::kPanel},
+      {"时钟", ControlKind::kTimer},
+      {"标签", ControlKind::kLabel},
+      {"标_", ControlKind::kLabel},
+      {"编辑框_", ControlKind::kEditBox},
+      {"组合框", ControlKind::kComboBox},
+      {"选择框_", ControlKind::kCheckBox},
+      {"画板", ControlKind::kCanvas},
+      {"气球提示框", ControlKind::kBalloonTip},
   };
   std::set<std::string> seen;
   for (const ControlSpec& c : rows()) {
@@ -94,12 +99,9 @@ TEST(Layout, OnlyTheIntendedSiblingsOverlapAndTheUpperOneComesLater) {
   // small edit boxes sit in the gaps of their check boxes' captions, the
   // title-band buttons on the title label.
   const std::set<std::pair<Id, Id>> expected = {
-      {Id::透明标签_标题, Id::设置按钮},
-      {Id::透明标签_标题, Id::图形按钮_最小化},
-      {Id::透明标签_标题, Id::图形按钮_关闭},
-      {Id::透明标签_标题, Id::图片框_正常页},
-      {Id::图形按钮_最小化, Id::图形按钮_关闭},
-      {Id::选择框_间隔校时, Id::编辑框_间隔秒},
+      {Id::透明标签_标题, Id::设置按钮},        {Id::透明标签_标题, Id::图形按钮_最小化},
+      {Id::透明标签_标题, Id::图形按钮_关闭},   {Id::透明标签_标题, Id::图片框_正常页},
+      {Id::图形按钮_最小化, Id::图形按钮_关闭}, {Id::选择框_间隔校时, Id::编辑框_间隔秒},
       {Id::选择框_自动校准, Id::编辑框_延迟秒},
   };
   std::set<std::pair<Id, Id>> found;
@@ -152,8 +154,8 @@ TEST(Layout, WindowIdsRoundTrip) {
 
 bool event_fits(ControlId control, Event event) {
   if (control == kMainWindow) {
-    return event == Event::kCreated || event == Event::kDestroying ||
-           event == Event::kTrayIcon || event == Event::kEscape;
+    return event == Event::kCreated || event == Event::kDestroying || event == Event::kTrayIcon ||
+           event == Event::kEscape;
   }
   switch (control_spec(control).kind) {
     case ControlKind::kImageButton:
@@ -252,8 +254,7 @@ TEST(TabOrder, SkipsUnusableStops) {
   const auto no_delay = [](ControlId id) { return id != Id::编辑框_延迟秒; };
   EXPECT_EQ(next_tab_stop(Id::编辑框_间隔秒, true, no_delay), Id::编辑框_间隔秒);
   EXPECT_EQ(next_tab_stop(std::nullopt, false, no_delay), Id::编辑框_间隔秒);
-  EXPECT_EQ(next_tab_stop(Id::编辑框_间隔秒, true, [](ControlId) { return false; }),
-            std::nullopt);
+  EXPECT_EQ(next_tab_stop(Id::编辑框_间隔秒, true, [](ControlId) { return false; }), std::nullopt);
 }
 
 }  // namespace
