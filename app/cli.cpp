@@ -39,8 +39,11 @@ int query_command(const std::vector<std::string>& all_args, CliPorts& ports, std
   std::vector<std::string> args;
   bool timing = false;
   for (const std::string& a : all_args) {
-    if (a == kTimingOption) timing = true;
-    else args.push_back(a);
+    if (a == kTimingOption) {
+      timing = true;
+    } else {
+      args.push_back(a);
+    }
   }
   if (args.size() != 2) return usage_error(err, "query takes exactly one URL");
   const std::string& url = args[1];

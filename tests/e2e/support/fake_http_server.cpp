@@ -4,6 +4,7 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -139,6 +140,17 @@ std::string FakeHttpServer::url() const { return "http://" + ip_ + ":" + std::to
 void FakeHttpServer::set_response(const FakeResponse& response) {
   std::lock_guard<std::mutex> lock(mutex_);
   response_ = response;
+  sequence_.clear();
+}
+
+void FakeHttpServer::set_responses(const std::vector<FakeResponse>& responses) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sequence_ = responses;
+}
+
+std::vector<unsigned long> FakeHttpServer::request_ticks() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return request_ticks_;
 }
 
 std::vector<std::string> FakeHttpServer::requests() const {
@@ -178,26 +190,42 @@ void FakeHttpServer::serve(unsigned socket_value) {
   FakeResponse r;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!head.empty()) requests_.push_back(head);
+    if (!head.empty()) {
+      requests_.push_back(head);
+      request_ticks_.push_back(GetTickCount());
+    }
     r = response_;
+    if (!sequence_.empty()) {
+      r = sequence_[std::min(sequence_.size(), std::max<size_t>(requests_.size(), 1)) - 1];
+    }
+  }
+  if (r.stream_forever) {
+    stream(socket_value, r);
+    closesocket(s);
+    return;
   }
   if (r.never_answer) {
     sleep_unless_stopping(r.silent_ms, stopping_);
   } else if (!r.close_without_answer) {
     sleep_unless_stopping(r.delay_ms, stopping_);
+    int stamp_shift_ms = r.clock_offset_ms;
     if (r.align_to_second) {
+      // Stamp in the middle of a second, rounded up to the next one: the
+      // client may then take up to a whole second (not half) before the time
+      // it sets is more than half a second off.
       SYSTEMTIME st;
       const DWORD start = GetTickCount();
       do {
         GetSystemTime(&st);
-        if (st.wMilliseconds < 20) break;
+        if (st.wMilliseconds >= 490 && st.wMilliseconds < 530) break;
         Sleep(1);
       } while (GetTickCount() - start < 1500);
+      stamp_shift_ms += 500;
     }
     std::string response = "HTTP/1.1 " + std::to_string(r.status) + " " + reason_phrase(r.status) +
                             "\r\n";
     if (r.date == FakeResponse::kNowDate) {
-      response += "Date: " + http_date_now_shifted_ms(r.clock_offset_ms) + "\r\n";
+      response += "Date: " + http_date_now_shifted_ms(stamp_shift_ms) + "\r\n";
     } else if (!r.date.empty()) {
       response += "Date: " + r.date + "\r\n";
     }
@@ -226,6 +254,41 @@ void FakeHttpServer::serve(unsigned socket_value) {
     sleep_unless_stopping(50, stopping_);
   }
   closesocket(s);
+}
+
+void FakeHttpServer::stream(unsigned socket_value, const FakeResponse& r) {
+  const SOCKET s = static_cast<SOCKET>(socket_value);
+  std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " + reason_phrase(r.status) + "\r\n";
+  if (r.date == FakeResponse::kNowDate) {
+    head += "Date: " + http_date_now_shifted_ms(r.clock_offset_ms) + "\r\n";
+  } else if (!r.date.empty()) {
+    head += "Date: " + r.date + "\r\n";
+  }
+  head += r.extra_headers + "Connection: close\r\n\r\n";
+  send_all(s, head);
+  std::string chunk;
+  while (chunk.size() < 16384) chunk += r.body.empty() ? std::string(1024, 'Z') : r.body;
+  // Non-blocking, so a client that stops reading without closing cannot hold
+  // this thread past the server's end.
+  u_long non_blocking = 1;
+  ioctlsocket(s, FIONBIO, &non_blocking);
+  const DWORD start = GetTickCount();
+  while (!stopping_ && GetTickCount() - start < static_cast<DWORD>(r.stream_max_ms)) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval tv = {0, 100000};
+    if (select(0, nullptr, &set, nullptr, &tv) <= 0) continue;
+    const int n = send(s, chunk.data(), static_cast<int>(chunk.size()), 0);
+    if (n > 0) {
+      bytes_streamed_ += static_cast<unsigned long long>(n);
+    } else if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK) {
+      continue;
+    } else {
+      ++streams_closed_by_client_;
+      return;
+    }
+  }
 }
 
 }  // namespace lanchuan::e2e

@@ -23,8 +23,10 @@ struct FakeResponse {
   bool close_without_answer = false;  // read the request, then close
   bool never_answer = false;          // keep the connection open, silent...
   int silent_ms = 60000;              // ...this long, then close it
-  // Waits (up to 1.5 s) until the clock is just past a second boundary before
-  // stamping kNowDate, so the stamped time is within a few ms of the truth.
+  // Waits (up to 1.5 s) for the middle of a second and stamps kNowDate with
+  // the time rounded to the nearest second: a client that sets its clock from
+  // it within the next second is less than half a second off (Wine then
+  // accepts the new time).
   bool align_to_second = false;
   // The server's clock runs this far ahead of the machine's (behind when
   // negative) when it stamps kNowDate.
@@ -35,6 +37,11 @@ struct FakeResponse {
   std::string raw;
   int trickle_ms = 0;
   size_t reset_after = 0;
+  // An endless body: the head (status, Date, extra headers, no Content-Length)
+  // and then `body`, or filler when it is empty, again and again until the
+  // client closes the connection, the server stops or `stream_max_ms` passes.
+  bool stream_forever = false;
+  int stream_max_ms = 120000;
 
   static constexpr const char* kNowDate = "<now>";
 };
@@ -51,13 +58,22 @@ class FakeHttpServer {
   int port() const { return port_; }
   std::string url() const;  // "http://ip:port"
   void set_response(const FakeResponse& response);
+  // The k-th request gets the k-th of these; the last one answers the rest.
+  void set_responses(const std::vector<FakeResponse>& responses);
   std::vector<std::string> request_lines() const;
   std::vector<std::string> requests() const;  // whole request heads
   size_t request_count() const;
+  // GetTickCount() at the arrival of each request, in the order of requests().
+  std::vector<unsigned long> request_ticks() const;
+  // Endless bodies: bytes handed to the connection, and how many streams
+  // ended because the client closed its end (not by time or by the server).
+  unsigned long long bytes_streamed() const { return bytes_streamed_; }
+  size_t streams_closed_by_client() const { return streams_closed_by_client_; }
 
  private:
   void accept_loop();
   void serve(unsigned socket);
+  void stream(unsigned socket, const FakeResponse& response);
 
   std::string ip_;
   int port_ = 0;
@@ -65,7 +81,11 @@ class FakeHttpServer {
   std::atomic<bool> stopping_{false};
   mutable std::mutex mutex_;
   FakeResponse response_;
+  std::vector<FakeResponse> sequence_;
   std::vector<std::string> requests_;
+  std::vector<unsigned long> request_ticks_;
+  std::atomic<unsigned long long> bytes_streamed_{0};
+  std::atomic<size_t> streams_closed_by_client_{0};
   std::vector<std::thread> connections_;
   std::thread acceptor_;
 };

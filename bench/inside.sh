@@ -1,0 +1,162 @@
+#!/bin/bash
+# The measuring half of the benchmark. Runs inside the Wine rig
+# (tests/rig/wine_test.sh --script), so every Wine process is in the rig's
+# network namespace and prefix; bench/run.sh starts it and formats the table.
+# Usage: inside.sh BENCH_BIN_DIR
+#   BENCH_BIN_DIR holds launch_probe.exe and minimal_window.exe; the product
+#   comes from $WINE_BUILD_DIR. Prints key=value lines on standard output.
+# Settings (environment): BENCH_RUNS (start-ups per program, 5),
+# BENCH_IDLE_SECONDS (60), BENCH_QUERY_RUNS (10), BENCH_PORT (8123).
+set -euo pipefail
+
+BIN_DIR=$(readlink -f "$1")
+SRC_DIR=$(cd "$(dirname "$0")/.." && pwd)
+RUNS=${BENCH_RUNS:-5}
+IDLE_SECONDS=${BENCH_IDLE_SECONDS:-60}
+QUERY_RUNS=${BENCH_QUERY_RUNS:-10}
+PORT=${BENCH_PORT:-8123}
+PYTHON=${PYTHON:-python3}
+[ -x /usr/bin/python3 ] && PYTHON=/usr/bin/python3  # pyenv's shim adds a second per start
+
+TOOL="$WINE_BUILD_DIR/LanchuanTimeSync.exe"
+CLI="$WINE_BUILD_DIR/LanchuanTimeSyncCli.exe"
+MINIMAL="$BIN_DIR/minimal_window.exe"
+PROBE="$BIN_DIR/launch_probe.exe"
+TMP=$(mktemp -d /tmp/lanchuan-bench.XXXXXX)
+SERVER_PID=
+cleanup() {
+  set +e
+  [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null && wait "$SERVER_PID" 2>/dev/null
+  rm -rf "$TMP"
+}
+trap cleanup EXIT
+
+log() { echo "bench: $*" >&2; }
+
+# Wine's Z: drive is the Unix root.
+windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
+
+median() {  # numbers as arguments
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 }
+    END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2];
+          else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# --- start-up ------------------------------------------------------------------
+startup_once() {  # window-class exe
+  local out="$TMP/probe.out"
+  "$WINE_LOADER" "$PROBE" "$1" "$(windows_path "$2")" >"$out" 2>"$TMP/probe.err" || {
+    log "launch_probe failed for $2: $(grep -v -E '^(fixme|err|warn):' "$TMP/probe.err" | tail -3)"
+    return 1
+  }
+  sed -n 's/^startup_ms=\([0-9.]*\).*/\1/p' "$out"
+}
+
+measure_startup() {
+  local tool_ms=() ref_ms=()
+  log "start-up: one warm-up run each, then $RUNS alternating runs"
+  startup_once LanchuanTimeSyncMain "$TOOL" >/dev/null
+  startup_once BenchMinimalWindow "$MINIMAL" >/dev/null
+  for _ in $(seq "$RUNS"); do
+    tool_ms+=("$(startup_once LanchuanTimeSyncMain "$TOOL")")
+    ref_ms+=("$(startup_once BenchMinimalWindow "$MINIMAL")")
+  done
+  echo "startup_runs=$RUNS"
+  echo "startup_tool_ms=$(median "${tool_ms[@]}")"
+  echo "startup_ref_ms=$(median "${ref_ms[@]}")"
+  echo "startup_tool_samples=${tool_ms[*]}"
+  echo "startup_ref_samples=${ref_ms[*]}"
+}
+
+# --- idle cost -----------------------------------------------------------------
+# Other Wine runs may be going on on this machine in other namespaces: only
+# processes in this network namespace are ours.
+OUR_NETNS=$(readlink /proc/self/ns/net)
+find_our_pid() {  # pgrep -f pattern
+  local pid
+  for pid in $(pgrep -f "$1" || true); do
+    [ "$(readlink "/proc/$pid/ns/net" 2>/dev/null)" = "$OUR_NETNS" ] && { echo "$pid"; return 0; }
+  done
+  return 1
+}
+
+cpu_ticks() {  # pid: utime + stime of all its threads, in clock ticks
+  sed 's/^.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'
+}
+
+rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
+
+ticks_to_ms() { awk -v t="$1" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.0f\n", t * 1000 / hz }'; }
+
+# Runs one program for IDLE_SECONDS after it has settled and reports its CPU
+# time, the wineserver's CPU time over the same span, and its resident memory.
+measure_idle_of() {  # key exe pattern
+  local key=$1 exe=$2 pattern=$3 pid= server_pid cpu0 cpu1 srv0 srv1 rss peak=0
+  "$WINE_LOADER" "$exe" >/dev/null 2>&1 &
+  local job=$!
+  for _ in $(seq 100); do pid=$(find_our_pid "$pattern") && break; sleep 0.1; done
+  [ -n "$pid" ] || { log "no process for $exe"; return 1; }
+  server_pid=$(find_our_pid '^/usr/lib/wine/wineserver|wineserver$' || true)
+  sleep 5  # past start-up and the tool's first update check (2 s)
+  cpu0=$(cpu_ticks "$pid")
+  srv0=$( [ -n "$server_pid" ] && cpu_ticks "$server_pid" || echo 0)
+  for _ in $(seq "$((IDLE_SECONDS / 5))"); do
+    sleep 5
+    rss=$(rss_kb "$pid")
+    [ "$rss" -gt "$peak" ] && peak=$rss
+  done
+  cpu1=$(cpu_ticks "$pid")
+  srv1=$( [ -n "$server_pid" ] && cpu_ticks "$server_pid" || echo 0)
+  echo "idle_${key}_cpu_ms=$(ticks_to_ms $((cpu1 - cpu0)))"
+  echo "idle_${key}_wineserver_cpu_ms=$(ticks_to_ms $((srv1 - srv0)))"
+  echo "idle_${key}_rss_kb=$rss"
+  echo "idle_${key}_rss_peak_kb=$peak"
+  echo "idle_${key}_threads=$(awk '/^Threads:/ { print $2 }' "/proc/$pid/status")"
+  # Closed through its windows (WM_CLOSE) as a user would; killed if it stays.
+  "$WINE_LOADER" taskkill /IM "$(basename "$exe")" >/dev/null 2>&1 || true
+  for _ in $(seq 50); do kill -0 "$job" 2>/dev/null || break; sleep 0.1; done
+  kill "$pid" 2>/dev/null || true
+  wait "$job" 2>/dev/null || true
+}
+
+measure_idle() {
+  log "idle: ${IDLE_SECONDS}s of the tool, then ${IDLE_SECONDS}s of the minimal program"
+  echo "idle_seconds=$IDLE_SECONDS"
+  measure_idle_of tool "$TOOL" 'LanchuanTimeSync\.exe'
+  measure_idle_of ref "$MINIMAL" 'minimal_window\.exe'
+}
+
+# --- query cost ----------------------------------------------------------------
+measure_query() {
+  local url="http://127.0.0.1:$PORT" tool_ms=() curl_ms=() line
+  "$PYTHON" "$SRC_DIR/bench/loopback_server.py" "$PORT" "$TMP/server.ready" --lifetime 900 &
+  SERVER_PID=$!
+  for _ in $(seq 100); do [ -e "$TMP/server.ready" ] && break; sleep 0.1; done
+  [ -e "$TMP/server.ready" ] || { log "the loopback server did not start"; return 1; }
+  log "query: one warm-up each, then $QUERY_RUNS alternating queries against $url"
+  "$WINE_LOADER" "$CLI" query --timing "$url" >"$TMP/cli.out" 2>&1 || true
+  curl -s -o /dev/null --head "$url/123.123" || true
+  for _ in $(seq "$QUERY_RUNS"); do
+    curl_ms+=("$(curl -s -o /dev/null -w '%{time_total}' --head "$url/123.123" |
+      awk '{ printf "%.3f\n", $1 * 1000 }')")
+    "$WINE_LOADER" "$CLI" query --timing "$url" >"$TMP/cli.out" 2>"$TMP/cli.err" || {
+      log "the console companion's query failed: $(tr -d '\r' <"$TMP/cli.err" | tail -2)"
+      return 1
+    }
+    line=$(tr -d '\r' <"$TMP/cli.out" | sed -n 's/^query time: \([0-9.]*\) ms$/\1/p')
+    [ -n "$line" ] || { log "no timing line in: $(cat "$TMP/cli.out")"; return 1; }
+    tool_ms+=("$line")
+  done
+  echo "query_runs=$QUERY_RUNS"
+  echo "query_tool_ms=$(median "${tool_ms[@]}")"
+  echo "query_curl_ms=$(median "${curl_ms[@]}")"
+  echo "query_tool_samples=${tool_ms[*]}"
+  echo "query_curl_samples=${curl_ms[*]}"
+}
+
+for f in "$TOOL" "$CLI" "$MINIMAL" "$PROBE"; do
+  [ -f "$f" ] || { log "missing $f"; exit 2; }
+done
+measure_startup
+measure_query
+measure_idle
