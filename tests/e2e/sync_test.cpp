@@ -3,6 +3,8 @@
 // servers on loopback. Under Wine setting the clock never moves the machine's
 // clock: within half a second of the truth it succeeds and does nothing, else
 // it fails.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -82,6 +84,39 @@ TEST(Sync, GivenUrlIsTriedFirst) {
   EXPECT_EQ(0u, r.exit_code) << r.out << r.err;
   EXPECT_EQ(1u, mine.request_count());
   EXPECT_EQ(0u, servers[0]->request_count());
+}
+
+}  // namespace
+}  // namespace lanchuan::e2e
+
+namespace lanchuan::e2e {
+namespace {
+
+SYSTEMTIME local_time_in(int offset_ms) {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  ULARGE_INTEGER t;
+  t.LowPart = ft.dwLowDateTime;
+  t.HighPart = ft.dwHighDateTime;
+  t.QuadPart += static_cast<LONGLONG>(offset_ms) * 10000LL;
+  ft.dwLowDateTime = t.LowPart;
+  ft.dwHighDateTime = t.HighPart;
+  FILETIME local;
+  FileTimeToLocalFileTime(&ft, &local);
+  SYSTEMTIME st;
+  FileTimeToSystemTime(&local, &st);
+  return st;
+}
+
+// The tests above rely on this: Wine never moves the machine's clock; a time
+// within half a second of its own is "set" without change, anything else is
+// refused for want of the privilege.
+TEST(WineFacts, SetLocalTimeAcceptsOnlyTimesWithinHalfASecond) {
+  SYSTEMTIME close_by = local_time_in(100);
+  EXPECT_TRUE(SetLocalTime(&close_by));
+  SYSTEMTIME two_seconds_on = local_time_in(2000);
+  EXPECT_FALSE(SetLocalTime(&two_seconds_on));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PRIVILEGE_NOT_HELD), GetLastError());
 }
 
 }  // namespace

@@ -217,7 +217,7 @@ void FakeHttpServer::serve(unsigned socket_value) {
       const DWORD start = GetTickCount();
       do {
         GetSystemTime(&st);
-        if (st.wMilliseconds >= 490 && st.wMilliseconds < 530) break;
+        if (st.wMilliseconds >= 500 && st.wMilliseconds < 530) break;
         Sleep(1);
       } while (GetTickCount() - start < 1500);
       stamp_shift_ms += 500;
