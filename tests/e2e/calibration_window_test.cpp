@@ -27,24 +27,10 @@ constexpr const char* kFailureTip =
     "2.关闭所有正在运行的软件在试一次！\r\n"
     "3.请检查是否有权限修改本机时间！";
 
-std::vector<std::unique_ptr<FakeHttpServer>> builtin_servers(int count) {
-  std::vector<std::unique_ptr<FakeHttpServer>> servers;
-  for (int i = 0; i < count; ++i) {
-    servers.push_back(std::make_unique<FakeHttpServer>(builtin_server_ip(i), 80));
-    EXPECT_TRUE(servers.back()->listening()) << builtin_server_ip(i);
-  }
-  return servers;
-}
 
 FakeResponse current_time() {
   FakeResponse r;
   r.align_to_second = true;  // within ~20 ms of the truth: Wine accepts the new time
-  return r;
-}
-
-FakeResponse no_date() {
-  FakeResponse r;
-  r.date.clear();
   return r;
 }
 

@@ -18,21 +18,6 @@
 namespace lanchuan::e2e {
 namespace {
 
-// Fake servers standing in for the first `count` built-in servers.
-std::vector<std::unique_ptr<FakeHttpServer>> builtin_servers(int count) {
-  std::vector<std::unique_ptr<FakeHttpServer>> servers;
-  for (int i = 0; i < count; ++i) {
-    servers.push_back(std::make_unique<FakeHttpServer>(builtin_server_ip(i), 80));
-    EXPECT_TRUE(servers.back()->listening()) << builtin_server_ip(i);
-  }
-  return servers;
-}
-
-FakeResponse no_date() {
-  FakeResponse r;
-  r.date.clear();
-  return r;
-}
 
 TEST(Sync, FailsOverInListOrderAndSetsTheClock) {
   auto servers = builtin_servers(3);
