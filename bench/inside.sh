@@ -6,7 +6,8 @@
 #   BENCH_BIN_DIR holds launch_probe.exe and minimal_window.exe; the product
 #   comes from $WINE_BUILD_DIR. Prints key=value lines on standard output.
 # Settings (environment): BENCH_RUNS (start-ups per program, 5),
-# BENCH_IDLE_SECONDS (60), BENCH_QUERY_RUNS (10), BENCH_PORT (8123).
+# BENCH_IDLE_SECONDS (60), BENCH_QUERY_RUNS (10), BENCH_ACCURACY_RUNS (5),
+# BENCH_PORT (8123; the accuracy server takes the next port).
 set -euo pipefail
 
 BIN_DIR=$(readlink -f "$1")
@@ -14,6 +15,7 @@ SRC_DIR=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${BENCH_RUNS:-5}
 IDLE_SECONDS=${BENCH_IDLE_SECONDS:-60}
 QUERY_RUNS=${BENCH_QUERY_RUNS:-10}
+ACCURACY_RUNS=${BENCH_ACCURACY_RUNS:-5}
 PORT=${BENCH_PORT:-8123}
 PYTHON=${PYTHON:-python3}
 [ -x /usr/bin/python3 ] && PYTHON=/usr/bin/python3  # pyenv's shim adds a second per start
@@ -126,6 +128,35 @@ measure_idle() {
   measure_idle_of ref "$MINIMAL" 'minimal_window\.exe'
 }
 
+# --- accuracy ------------------------------------------------------------------
+# A server whose clock runs a known amount ahead, with a few ms of random answer
+# delay, measured by `offset` (bisection) and by the window's whole-second
+# method (`query`: server time minus PC time, both in whole seconds).
+measure_accuracy() {
+  local port=$((PORT + 1)) truth_ms=2375 url off whole off_err=() whole_err=()
+  url="http://127.0.0.1:$port"
+  "$PYTHON" "$SRC_DIR/bench/loopback_server.py" "$port" "$TMP/accuracy.ready" --lifetime 600 \
+    --clock-offset "$(awk -v t=$truth_ms 'BEGIN { print t / 1000 }')" --jitter-ms 5 &
+  local pid=$!
+  for _ in $(seq 100); do [ -e "$TMP/accuracy.ready" ] && break; sleep 0.1; done
+  log "accuracy: $ACCURACY_RUNS runs of offset and of query against a clock +$truth_ms ms ahead"
+  for _ in $(seq "$ACCURACY_RUNS"); do
+    off=$("$WINE_LOADER" "$CLI" offset "$url" 2>/dev/null | tr -d '\r' |
+      sed -n 's/^combined offset: \([+-]\{0,1\}[0-9.]*\) ms.*/\1/p')
+    whole=$("$WINE_LOADER" "$CLI" query "$url" 2>/dev/null | tr -d '\r' |
+      sed -n 's/^difference: \([+-]\{0,1\}[0-9]*\) s.*/\1/p')
+    [ -n "$off" ] && off_err+=("$(awk -v a="$off" -v t=$truth_ms 'BEGIN { d = a - t; print (d < 0 ? -d : d) }')")
+    [ -n "$whole" ] && whole_err+=("$(awk -v a="$whole" -v t=$truth_ms 'BEGIN { d = a * 1000 - t; print (d < 0 ? -d : d) }')")
+  done
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
+  mean() { printf '%s\n' "$@" | awk '{ s += $1; n++ } END { if (n) printf "%.1f\n", s / n; else print "n/a" }'; }
+  echo "accuracy_truth_ms=$truth_ms"
+  echo "accuracy_offset_err_ms=$(mean "${off_err[@]}")"
+  echo "accuracy_whole_err_ms=$(mean "${whole_err[@]}")"
+  echo "accuracy_offset_samples=${off_err[*]}"
+  echo "accuracy_whole_samples=${whole_err[*]}"
+}
+
 # --- query cost ----------------------------------------------------------------
 measure_query() {
   local url="http://127.0.0.1:$PORT" tool_ms=() curl_ms=() line
@@ -159,4 +190,5 @@ for f in "$TOOL" "$CLI" "$MINIMAL" "$PROBE"; do
 done
 measure_startup
 measure_query
+measure_accuracy
 measure_idle

@@ -3,7 +3,7 @@
 short 200 and the current Date header, written byte by byte by this handler
 (http.server's send_response would add its own Date and Server lines).
 
-Usage: loopback_server.py PORT [READY_FILE]
+Usage: loopback_server.py PORT [READY_FILE] [--clock-offset S] [--jitter-ms MS]
 Listens on 127.0.0.1 only; touches READY_FILE once it accepts connections.
 Stops by itself after --lifetime seconds (default 600), so a forgotten server
 cannot outlive the benchmark for long.
@@ -12,14 +12,23 @@ import argparse
 import email.utils
 import http.server
 import pathlib
+import random
 import threading
+import time
+
+# Set from the command line: the server's clock runs this far ahead of the
+# machine's, and each answer waits a random few milliseconds first.
+CLOCK_OFFSET_S = 0.0
+JITTER_MS = 0.0
 
 
 class TimeHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
     def _answer(self):
-        date = email.utils.formatdate(usegmt=True)
+        if JITTER_MS > 0:
+            time.sleep(random.uniform(0, JITTER_MS) / 1000.0)
+        date = email.utils.formatdate(time.time() + CLOCK_OFFSET_S, usegmt=True)
         self.wfile.write(
             (
                 "HTTP/1.1 200 OK\r\n"
@@ -43,7 +52,14 @@ def main():
     parser.add_argument("port", type=int)
     parser.add_argument("ready_file", nargs="?")
     parser.add_argument("--lifetime", type=float, default=600)
+    parser.add_argument("--clock-offset", type=float, default=0.0,
+                        help="seconds the server's clock runs ahead")
+    parser.add_argument("--jitter-ms", type=float, default=0.0,
+                        help="random delay of up to this many ms before each answer")
     args = parser.parse_args()
+    global CLOCK_OFFSET_S, JITTER_MS
+    CLOCK_OFFSET_S = args.clock_offset
+    JITTER_MS = args.jitter_ms
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), TimeHandler)
     stopper = threading.Timer(args.lifetime, server.shutdown)
     stopper.daemon = True

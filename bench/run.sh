@@ -79,6 +79,7 @@ TABLE=$(cat <<EOF
 | Idle resident memory, VmRSS at the end (MiB) | $(mib "$(get idle_tool_rss_kb)") | $(mib "$(get idle_ref_rss_kb)") (minimal window) | $(ratio "$(get idle_tool_rss_kb)" "$(get idle_ref_rss_kb)") |
 | Peak VmRSS during the span (MiB) | $(mib "$(get idle_tool_rss_peak_kb)") | $(mib "$(get idle_ref_rss_peak_kb)") (minimal window) | $(ratio "$(get idle_tool_rss_peak_kb)" "$(get idle_ref_rss_peak_kb)") |
 | Time query to loopback, median of $(get query_runs) (ms) | $(get query_tool_ms) | $(get query_curl_ms) (curl --head) | $(ratio "$(get query_tool_ms)" "$(get query_curl_ms)") |
+| Accuracy: mean error against a server clock +$(get accuracy_truth_ms) ms ahead (ms) | $(get accuracy_offset_err_ms) (offset) | $(get accuracy_whole_err_ms) (whole-second query) | $(ratio "$(get accuracy_whole_err_ms)" "$(get accuracy_offset_err_ms)") better |
 | LanchuanTimeSync.exe, 32-bit product (bytes) | $(size_of "$LANCHUAN_WIN32_DIR/LanchuanTimeSync.exe") | | |
 | LanchuanTimeSyncCli.exe, 32-bit product (bytes) | $(size_of "$LANCHUAN_WIN32_DIR/LanchuanTimeSyncCli.exe") | | |
 | LanchuanTimeSync.exe, 64-bit build (bytes) | $(size_of "$LANCHUAN_WIN64_DIR/LanchuanTimeSync.exe") | | |
@@ -97,6 +98,7 @@ EOF
 SAMPLES=$(cat <<EOF
 - Start-up samples (ms): tool $(get startup_tool_samples); minimal $(get startup_ref_samples)
 - Query samples (ms): tool $(get query_tool_samples); curl $(get query_curl_samples)
+- Accuracy errors (ms): offset $(get accuracy_offset_samples); whole-second $(get accuracy_whole_samples)
 - Threads at the end of the idle span: tool $(get idle_tool_threads); minimal $(get idle_ref_threads)
 EOF
 )
