@@ -106,7 +106,9 @@ TEST_F(UpdateWindow, OlderLatestVersionPromptsAndCancelDoesNothing) {
   Sleep(500);
   EXPECT_TRUE(app.running());
   EXPECT_EQ(1u, host.request_count());
-  EXPECT_NE(0, app.send(app.main_window(), WM_NULL, 0, 0) + 1);  // still answering
+  DWORD_PTR answer = 0;  // still answering
+  EXPECT_NE(0, SendMessageTimeoutA(app.main_window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                   &answer));
 }
 
 TEST_F(UpdateWindow, ErrorPageChangesNothing) {

@@ -38,6 +38,7 @@ class AppDriver {
 
   HWND main_window() const { return main_; }
   DWORD process_id() const { return pi_.dwProcessId; }
+  HANDLE process_handle() const { return pi_.hProcess; }
   DWORD thread_id() const { return GetWindowThreadProcessId(main_, nullptr); }
   // GetDlgItem on the control's parent; null for timers and the balloon tip.
   HWND control(ControlId id) const;

@@ -146,6 +146,7 @@ void FakeHttpServer::set_response(const FakeResponse& response) {
 void FakeHttpServer::set_responses(const std::vector<FakeResponse>& responses) {
   std::lock_guard<std::mutex> lock(mutex_);
   sequence_ = responses;
+  sequence_start_ = requests_.size();
 }
 
 std::vector<unsigned long> FakeHttpServer::request_ticks() const {
@@ -196,7 +197,8 @@ void FakeHttpServer::serve(unsigned socket_value) {
     }
     r = response_;
     if (!sequence_.empty()) {
-      r = sequence_[std::min(sequence_.size(), std::max<size_t>(requests_.size(), 1)) - 1];
+      const size_t k = requests_.size() > sequence_start_ ? requests_.size() - sequence_start_ : 1;
+      r = sequence_[std::min(sequence_.size(), k) - 1];
     }
   }
   if (r.stream_forever) {

@@ -58,7 +58,8 @@ class FakeHttpServer {
   int port() const { return port_; }
   std::string url() const;  // "http://ip:port"
   void set_response(const FakeResponse& response);
-  // The k-th request gets the k-th of these; the last one answers the rest.
+  // The k-th request from now on gets the k-th of these; the last one
+  // answers the rest.
   void set_responses(const std::vector<FakeResponse>& responses);
   std::vector<std::string> request_lines() const;
   std::vector<std::string> requests() const;  // whole request heads
@@ -82,6 +83,7 @@ class FakeHttpServer {
   mutable std::mutex mutex_;
   FakeResponse response_;
   std::vector<FakeResponse> sequence_;
+  size_t sequence_start_ = 0;  // requests before the sequence was set
   std::vector<std::string> requests_;
   std::vector<unsigned long> request_ticks_;
   std::atomic<unsigned long long> bytes_streamed_{0};

@@ -1,0 +1,106 @@
+// An update host that never stops sending. The program reads the update file
+// up to a limit far above any real one and then gives up on it: its memory
+// stays bounded, it closes the connection, the window goes on answering and
+// the bottom line keeps its design-time text.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "e2e/support/app_driver.h"
+#include "e2e/support/fake_http_server.h"
+#include "e2e/support/process_stats.h"
+#include "e2e/support/servers.h"
+#include "e2e/support/update_fixture.h"
+#include "ui/layout.h"
+#include "update/update_config.h"
+
+namespace lanchuan::e2e {
+namespace {
+
+using Id = ControlId;
+
+constexpr unsigned long long kMiB = 1024 * 1024;
+// The file is read into memory at most once; the rest is WinINet's buffers.
+constexpr unsigned long long kAllowedGrowth = 32 * kMiB;
+
+bool answers(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) != 0;
+}
+
+class HostileUpdate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    delete_settings_file();
+    ASSERT_TRUE(host.listening());
+  }
+  void TearDown() override { app.kill(); }
+
+  // Starts the program and follows its memory for `watch_ms` from before the
+  // update check; returns the growth of the larger of the two figures.
+  unsigned long long start_and_watch(DWORD watch_ms) {
+    EXPECT_TRUE(app.start());
+    const ProcessStats before = read_process_stats(app.process_handle(), app.process_id());
+    ProcessStats peak = before;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < watch_ms && app.running()) {
+      const ProcessStats now = read_process_stats(app.process_handle(), app.process_id());
+      peak.working_set = std::max(peak.working_set, now.working_set);
+      peak.private_bytes = std::max(peak.private_bytes, now.private_bytes);
+      Sleep(100);
+    }
+    printf("before: %s\npeak:   %s\nstreamed: %llu bytes, closed by the client: %zu\n",
+           describe(before).c_str(), describe(peak).c_str(), host.bytes_streamed(),
+           host.streams_closed_by_client());
+    EXPECT_GT(before.working_set, 0u) << "the memory figures could not be read";
+    return std::max(peak.working_set - before.working_set,
+                    peak.private_bytes - before.private_bytes);
+  }
+
+  FakeHttpServer host{kUpdateHostIp, 80};
+  AppDriver app;
+};
+
+TEST_F(HostileUpdate, EndlessBodyIsCutAtTheLimitAndTheWindowKeepsAnswering) {
+  FakeResponse r;
+  r.stream_forever = true;
+  host.set_response(r);
+  const unsigned long long growth = start_and_watch(10000);
+  ASSERT_TRUE(app.running());
+  EXPECT_EQ(1u, host.request_count());
+  EXPECT_LT(growth, kAllowedGrowth);
+
+  // The program hung up once it had read past the limit: what was sent is the
+  // limit plus what the socket buffers held.
+  EXPECT_EQ(1u, host.streams_closed_by_client());
+  EXPECT_GE(host.bytes_streamed(), kMaxUpdateFileBytes);
+  EXPECT_LT(host.bytes_streamed(), kMaxUpdateFileBytes + 16 * kMiB);
+
+  EXPECT_TRUE(answers(app.main_window()));
+  EXPECT_EQ(std::string(control_spec(Id::标签_底栏).caption), app.text(Id::标签_底栏));
+  EXPECT_EQ(nullptr, app.top_level_window("#32770"));  // no new-version prompt
+}
+
+// A real file at the head of the stream does not make the whole acceptable:
+// past the limit nothing of it is used.
+TEST_F(HostileUpdate, ValidFileFollowedByEndlessBytesIsIgnoredWhole) {
+  UpdateFileFields f;
+  f.status_text = "不应显示";
+  f.latest_version = "9.9";
+  FakeResponse r;
+  r.stream_forever = true;
+  r.body = make_update_file(f);
+  host.set_response(r);
+  const unsigned long long growth = start_and_watch(8000);
+  ASSERT_TRUE(app.running());
+  EXPECT_LT(growth, kAllowedGrowth);
+  EXPECT_EQ(1u, host.streams_closed_by_client());
+  EXPECT_TRUE(answers(app.main_window()));
+  EXPECT_EQ(std::string(control_spec(Id::标签_底栏).caption), app.text(Id::标签_底栏));
+  EXPECT_EQ(nullptr, app.top_level_window("#32770"));
+}
+
+}  // namespace
+}  // namespace lanchuan::e2e
