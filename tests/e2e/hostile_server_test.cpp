@@ -4,8 +4,11 @@
 
 #include <random>
 
+#include "e2e/support/app_driver.h"
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/process.h"
+#include "e2e/support/servers.h"
+#include "ui/layout.h"
 
 namespace lanchuan::e2e {
 namespace {
@@ -107,6 +110,57 @@ TEST(HostileServer, EndlessRedirectChain) {
   EXPECT_EQ(0u, result.exit_code) << result.err;
   EXPECT_EQ("2026-12-08  13:36:14", first_line(result.out));
   EXPECT_EQ(1u, server.request_count());
+}
+
+// The window's failover walks through one hostile server after another and
+// stays responsive; the last, redirecting server gives the time.
+TEST(HostileServer, WindowSurvivesASweepOverEveryKind) {
+  delete_settings_file();
+  auto servers = builtin_servers(kServerCount);
+  std::string filler;
+  while (filler.size() < 1024 * 1024) filler += "X-Filler: " + std::string(990, 'a') + "\r\n";
+  std::mt19937 random(7);
+  std::string garbage(8192, '\0');
+  for (char& c : garbage) c = static_cast<char>(random());
+
+  FakeResponse trickle;
+  trickle.date.clear();
+  trickle.trickle_ms = 20;
+  FakeResponse huge_headers;
+  huge_headers.raw = answer_with_headers(filler);
+  FakeResponse huge_date;
+  huge_date.date = std::string(kDate) + std::string(64 * 1024, 'x');
+  FakeResponse binary;
+  binary.raw = garbage;
+  FakeResponse reset;
+  reset.raw = answer_with_headers("X-Padding: " + std::string(200, 'p') + "\r\nDate: " + kDate +
+                                  "\r\n");
+  reset.reset_after = 100;
+  FakeResponse silent_close;
+  silent_close.close_without_answer = true;
+  FakeResponse redirect;
+  redirect.status = 301;
+  redirect.date = kDate;
+  redirect.extra_headers = "Location: " + servers[6]->url() + "/123.123\r\n";
+  const FakeResponse answers[kServerCount] = {trickle, huge_headers, huge_date, binary,
+                                              reset,   silent_close, redirect};
+  for (int i = 0; i < kServerCount; ++i) servers[i]->set_response(answers[i]);
+
+  AppDriver app;
+  ASSERT_TRUE(app.start());
+  app.mouse_click(ControlId::图形按钮_获取时间);
+  ASSERT_TRUE(wait_until(
+      [&] { return app.text(ControlId::编辑框_服务器时间).rfind("2026-12-08  13:36:", 0) == 0; },
+      120000, 200))
+      << app.text(ControlId::编辑框_服务器时间);
+  DWORD_PTR answer = 0;
+  EXPECT_NE(0, SendMessageTimeoutA(app.main_window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                   &answer));
+  EXPECT_EQ(kServerList[6], app.text(ControlId::组合框1));
+  EXPECT_TRUE(app.enabled(ControlId::图形按钮_获取时间));
+  EXPECT_TRUE(app.enabled(ControlId::图形按钮_开始校准));
+  EXPECT_TRUE(app.running());
+  for (int i = 1; i < kServerCount; ++i) EXPECT_EQ(1u, servers[i]->request_count()) << i;
 }
 
 }  // namespace
