@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/system_ports_win32.h"
+
 namespace lanchuan::win32 {
 namespace {
 
@@ -90,16 +92,7 @@ std::int64_t Win32PreciseLocalClock::local_minus_utc_us() {
 }
 
 bool Win32PreciseLocalClock::set_local_time(const DateTimeParts& parts, int milliseconds) {
-  SYSTEMTIME st = {};
-  st.wYear = static_cast<WORD>(parts.year);
-  st.wMonth = static_cast<WORD>(parts.month);
-  st.wDayOfWeek = static_cast<WORD>(parts.day_of_week);
-  st.wDay = static_cast<WORD>(parts.day);
-  st.wHour = static_cast<WORD>(parts.hour);
-  st.wMinute = static_cast<WORD>(parts.minute);
-  st.wSecond = static_cast<WORD>(parts.second);
-  st.wMilliseconds = static_cast<WORD>(milliseconds);
-  return SetLocalTime(&st) != FALSE;
+  return set_local_clock(parts, milliseconds);
 }
 
 }  // namespace lanchuan::win32

@@ -59,58 +59,58 @@ ControlSet::ControlSet(HINSTANCE instance, const Pictures& pictures, CanvasWin32
 
 void ControlSet::create(HWND main) {
   main_ = main;
-  for (const ControlSpec* spec = control_table_begin(); spec != control_table_end(); ++spec) {
-    const HWND parent = spec->parent == kMainWindow ? main : hwnd(spec->parent);
-    const HWND created = create_control(*spec, parent);
-    hwnds_[static_cast<std::size_t>(index_of(spec->id))] = created;
-    if (created) finish_control(*spec, created);
-    if (spec->kind == ControlKind::kTimer) set_timer_period(spec->id, spec->timer_period_ms);
+  for (const ControlRow* row = control_table_begin(); row != control_table_end(); ++row) {
+    const HWND parent = row->parent == kMainWindow ? main : hwnd(row->parent);
+    const HWND created = create_control(*row, parent);
+    hwnds_[static_cast<std::size_t>(index_of(row->id))] = created;
+    if (created) finish_control(*row, created);
+    if (row->kind == ControlKind::kTimer) set_timer_period(row->id, row->timer_period_ms);
   }
 }
 
-HWND ControlSet::create_control(const ControlSpec& spec, HWND parent) {
-  const KindStyle& kind = style_of(spec.kind);
+HWND ControlSet::create_control(const ControlRow& row, HWND parent) {
+  const KindStyle& kind = style_of(row.kind);
   if (!kind.window_class) return nullptr;
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | kind.style;
-  if (spec.flags & kVisible) style |= WS_VISIBLE;
-  if (!(spec.flags & kEnabled)) style |= WS_DISABLED;
+  if (row.flags & kVisible) style |= WS_VISIBLE;
+  if (!(row.flags & kEnabled)) style |= WS_DISABLED;
   const int height =
-      spec.kind == ControlKind::kComboBox ? spec.rect.height + kComboListHeight : spec.rect.height;
+      row.kind == ControlKind::kComboBox ? row.rect.height + kComboListHeight : row.rect.height;
   ControlCreateInfo info;
-  info.spec = &spec;
-  info.pictures = pictures_.buttons(spec.pictures);
-  if (spec.kind == ControlKind::kCanvas) info.pictures[0] = pictures_.dial();
+  info.row = &row;
+  info.pictures = pictures_.buttons(row.pictures);
+  if (row.kind == ControlKind::kCanvas) info.pictures[0] = pictures_.dial();
   info.canvas = &canvas_;
-  const char* caption = spec.kind == ControlKind::kComboBox ? "" : spec.caption;
-  return CreateWindowExA(kind.ex_style, kind.window_class, caption, style, spec.rect.x, spec.rect.y,
-                         spec.rect.width, height, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_window_id(spec.id))),
+  const char* caption = row.kind == ControlKind::kComboBox ? "" : row.caption;
+  return CreateWindowExA(kind.ex_style, kind.window_class, caption, style, row.rect.x, row.rect.y,
+                         row.rect.width, height, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_window_id(row.id))),
                          instance_, &info);
 }
 
-void ControlSet::finish_control(const ControlSpec& spec, HWND hwnd) {
+void ControlSet::finish_control(const ControlRow& row, HWND hwnd) {
   // Created later, lying above: the small edit boxes over their check boxes,
   // the title-band buttons over the title.
   SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  const HFONT font = spec.font == FontKind::kSong14
+  const HFONT font = row.font == FontKind::kSong14
                          ? song14_.get()
                          : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (spec.kind == ControlKind::kCheckBox) {
-    SendMessageA(hwnd, BM_SETCHECK, (spec.flags & kTicked) ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (row.kind == ControlKind::kCheckBox) {
+    SendMessageA(hwnd, BM_SETCHECK, (row.flags & kTicked) ? BST_CHECKED : BST_UNCHECKED, 0);
   }
-  if (spec.kind == ControlKind::kComboBox) fill_combo_box(hwnd, spec);
-  if (spec.kind == ControlKind::kEditBox || spec.kind == ControlKind::kComboBox) {
-    install_framed_look(hwnd, spec.kind);
+  if (row.kind == ControlKind::kComboBox) fill_combo_box(hwnd, row);
+  if (row.kind == ControlKind::kEditBox || row.kind == ControlKind::kComboBox) {
+    install_framed_look(hwnd, row.kind);
   }
-  if (spec.flags & kIntegerInput) install_integer_input(hwnd);
+  if (row.flags & kIntegerInput) install_integer_input(hwnd);
 }
 
-void ControlSet::fill_combo_box(HWND combo, const ControlSpec& spec) {
+void ControlSet::fill_combo_box(HWND combo, const ControlRow& row) {
   for (const char* server : kServerList) {
     SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(server));
   }
-  SetWindowTextA(combo, spec.caption);
+  SetWindowTextA(combo, row.caption);
   // The selection field's height follows the font; bring it to the layout's.
   // What CB_GETITEMHEIGHT reports need not be what CB_SETITEMHEIGHT takes, so
   // the set value is corrected by the measured difference.
@@ -118,7 +118,7 @@ void ControlSet::fill_combo_box(HWND combo, const ControlSpec& spec) {
   for (int attempt = 0; attempt < 3 && item > 0; ++attempt) {
     RECT r;
     GetWindowRect(combo, &r);
-    const int difference = spec.rect.height - (r.bottom - r.top);
+    const int difference = row.rect.height - (r.bottom - r.top);
     if (difference == 0) break;
     item += difference;
     if (item <= 0) break;
@@ -127,8 +127,8 @@ void ControlSet::fill_combo_box(HWND combo, const ControlSpec& spec) {
 }
 
 void ControlSet::stop_timers() {
-  for (const ControlSpec* spec = control_table_begin(); spec != control_table_end(); ++spec) {
-    if (spec->kind == ControlKind::kTimer) set_timer_period(spec->id, 0);
+  for (const ControlRow* row = control_table_begin(); row != control_table_end(); ++row) {
+    if (row->kind == ControlKind::kTimer) set_timer_period(row->id, 0);
   }
 }
 
@@ -144,9 +144,9 @@ std::optional<ControlId> ControlSet::find(HWND window) const {
 HBRUSH ControlSet::colours(HDC dc, HWND child) const {
   // The dropped-down list of the combo box is no child of it on every
   // platform: anything unknown is taken for that list.
-  const ControlSpec& spec = control_spec(find(child).value_or(ControlId::组合框1));
-  SetTextColor(dc, to_colorref(spec.text_colour));
-  SetBkColor(dc, to_colorref(spec.back_colour));
+  const ControlRow& row = control_row(find(child).value_or(ControlId::组合框1));
+  SetTextColor(dc, to_colorref(row.text_colour));
+  SetBkColor(dc, to_colorref(row.back_colour));
   return white_.get();
 }
 

@@ -54,9 +54,9 @@ class ControlSet : public Controls {
   int height(ControlId id) const override;
 
  private:
-  HWND create_control(const ControlSpec& spec, HWND parent);
-  void finish_control(const ControlSpec& spec, HWND hwnd);
-  void fill_combo_box(HWND combo, const ControlSpec& spec);
+  HWND create_control(const ControlRow& row, HWND parent);
+  void finish_control(const ControlRow& row, HWND hwnd);
+  void fill_combo_box(HWND combo, const ControlRow& row);
 
   HINSTANCE instance_;
   const Pictures& pictures_;

@@ -25,7 +25,7 @@ constexpr WORD kNotifyRightPressed = 0x7F03;
 
 // What a control of ours needs at creation (CreateWindowEx's last argument).
 struct ControlCreateInfo {
-  const ControlSpec* spec = nullptr;
+  const ControlRow* row = nullptr;
   ButtonPictures pictures{};
   CanvasWin32* canvas = nullptr;
 };

@@ -116,7 +116,7 @@ LRESULT CALLBACK image_button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       auto data = std::make_unique<ImageButton>();
       const ControlCreateInfo* info = create_info(lp);
       data->pictures = info->pictures;
-      data->text_colour = to_colorref(info->spec->text_colour);
+      data->text_colour = to_colorref(info->row->text_colour);
       data->state.set_enabled((reinterpret_cast<CREATESTRUCTA*>(lp)->style & WS_DISABLED) == 0);
       attach_window_data(hwnd, std::move(data));
       break;

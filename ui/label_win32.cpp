@@ -13,7 +13,7 @@ namespace lanchuan::win32 {
 namespace {
 
 struct Label {
-  const ControlSpec* spec = nullptr;
+  const ControlRow* row = nullptr;
   HFONT font = nullptr;  // not owned (WM_SETFONT)
 };
 
@@ -29,13 +29,13 @@ void paint_parent_behind(HWND hwnd, HDC dc) {
 void paint_label(HWND hwnd, HDC dc) {
   const Label* label = window_data<Label>(hwnd);
   if (!label) return;
-  const ControlSpec& spec = *label->spec;
+  const ControlRow& row = *label->row;
   RECT r;
   GetClientRect(hwnd, &r);
-  if (spec.kind == ControlKind::kTransparentLabel) {
+  if (row.kind == ControlKind::kTransparentLabel) {
     paint_parent_behind(hwnd, dc);
   } else {
-    unique_hbrush back(CreateSolidBrush(to_colorref(spec.back_colour)));
+    unique_hbrush back(CreateSolidBrush(to_colorref(row.back_colour)));
     FillRect(dc, &r, back.get());
   }
   const int length = GetWindowTextLengthA(hwnd);
@@ -45,22 +45,25 @@ void paint_label(HWND hwnd, HDC dc) {
   saved_dc state(dc);
   if (label->font) SelectObject(dc, label->font);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, to_colorref(spec.text_colour));
+  SetTextColor(dc, to_colorref(row.text_colour));
   DrawTextA(dc, text.c_str(), -1, &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
+// Labels and the panel keep their layout row from creation to destruction.
+void manage_label_data(HWND hwnd, UINT msg, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto data = std::make_unique<Label>();
+    data->row = create_info(lp)->row;
+    attach_window_data(hwnd, std::move(data));
+  } else if (msg == WM_NCDESTROY) {
+    delete_window_data<Label>(hwnd);
+  }
+}
+
 LRESULT CALLBACK label_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  manage_label_data(hwnd, msg, lp);
   Label* label = window_data<Label>(hwnd);
   switch (msg) {
-    case WM_NCCREATE: {
-      auto data = std::make_unique<Label>();
-      data->spec = create_info(lp)->spec;
-      attach_window_data(hwnd, std::move(data));
-      break;
-    }
-    case WM_NCDESTROY:
-      delete_window_data<Label>(hwnd);
-      break;
     case WM_LBUTTONDOWN:
       notify_parent(hwnd, kNotifyLeftPressed);
       return 0;
@@ -68,7 +71,7 @@ LRESULT CALLBACK label_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       notify_parent(hwnd, kNotifyLeftReleased);
       return 0;
     case WM_SETCURSOR:
-      if (label && (label->spec->flags & kHandCursor)) {
+      if (label && (label->row->flags & kHandCursor)) {
         SetCursor(LoadCursor(nullptr, IDC_HAND));
         return TRUE;
       }
@@ -103,21 +106,13 @@ void paint_panel(HWND hwnd, HDC dc) {
   RECT r;
   GetClientRect(hwnd, &r);
   unique_hbrush back(
-      CreateSolidBrush(panel ? to_colorref(panel->spec->back_colour) : RGB(255, 255, 255)));
+      CreateSolidBrush(panel ? to_colorref(panel->row->back_colour) : RGB(255, 255, 255)));
   FillRect(dc, &r, back.get());
 }
 
 LRESULT CALLBACK panel_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  manage_label_data(hwnd, msg, lp);
   switch (msg) {
-    case WM_NCCREATE: {
-      auto data = std::make_unique<Label>();
-      data->spec = create_info(lp)->spec;
-      attach_window_data(hwnd, std::move(data));
-      break;
-    }
-    case WM_NCDESTROY:
-      delete_window_data<Label>(hwnd);
-      break;
     case WM_RBUTTONDOWN:
       notify_parent(hwnd, kNotifyRightPressed);
       return 0;

@@ -22,7 +22,7 @@ constexpr Id kPage = Id::图片框_正常页;
 
 // One row per control; kept as rows, which read better than any formatting.
 // clang-format off
-const ControlSpec kControls[] = {
+const ControlRow kControls[] = {
     // id, name, kind, parent, {x, y, w, h}, caption, flags, text, back, font, pictures, period
     {Id::透明标签_标题, "透明标签_标题", K::kTransparentLabel, kMainWindow, {8, 0, 264, 32},
      "     蓝川自动校时 v 3.5", kShown, kTitleText, kWhite, F::kDefaultGui, P::kNone, 0},
@@ -110,7 +110,7 @@ const EventBinding kEvents[] = {
     {Id::时钟_更新, Event::kElapsed, Handler::on_update_timer},
 };
 
-const MenuItemSpec kTrayMenu[] = {
+const MenuItemRow kTrayMenu[] = {
     {"更多软件", Handler::open_more_software_page},
     {nullptr, Handler::kCount},
     {"退出", Handler::on_exit_chosen},
@@ -118,7 +118,7 @@ const MenuItemSpec kTrayMenu[] = {
 
 }  // namespace
 
-const WindowSpec kMainWindowSpec = {"LanchuanTimeSyncMain", "蓝川自动校时v2.8", 280, 366, kWhite};
+const WindowRow kMainWindowRow = {"LanchuanTimeSyncMain", "蓝川自动校时v2.8", 280, 366, kWhite};
 
 const char* const kTrayMenuCaption = "右键";
 
@@ -128,9 +128,9 @@ const char* const kServerList[kServerCount] = {
     "http://www.onlinedown.net",
 };
 
-const ControlSpec& control_spec(ControlId id) { return kControls[index_of(id)]; }
-const ControlSpec* control_table_begin() { return std::begin(kControls); }
-const ControlSpec* control_table_end() { return std::end(kControls); }
+const ControlRow& control_row(ControlId id) { return kControls[index_of(id)]; }
+const ControlRow* control_table_begin() { return std::begin(kControls); }
+const ControlRow* control_table_end() { return std::end(kControls); }
 
 std::optional<ControlId> control_from_window_id(int window_id) {
   const int index = window_id - control_window_id(ControlId{});
@@ -148,8 +148,8 @@ std::optional<Handler> handler_for(ControlId control, Event event) {
   return std::nullopt;
 }
 
-const MenuItemSpec* tray_menu_begin() { return std::begin(kTrayMenu); }
-const MenuItemSpec* tray_menu_end() { return std::end(kTrayMenu); }
+const MenuItemRow* tray_menu_begin() { return std::begin(kTrayMenu); }
+const MenuItemRow* tray_menu_end() { return std::end(kTrayMenu); }
 
 std::optional<ControlId> next_tab_stop(std::optional<ControlId> current, bool forward,
                                        const std::function<bool(ControlId)>& usable) {
@@ -160,8 +160,8 @@ std::optional<ControlId> next_tab_stop(std::optional<ControlId> current, bool fo
   int i = current ? index_of(*current) : (forward ? n - 1 : 0);
   for (int count = 0; count < n; ++count) {
     i = (i + step) % n;
-    const ControlSpec& spec = kControls[i];
-    if ((spec.flags & kTabStop) && usable(spec.id)) return spec.id;
+    const ControlRow& row = kControls[i];
+    if ((row.flags & kTabStop) && usable(row.id)) return row.id;
   }
   return std::nullopt;
 }

@@ -58,7 +58,7 @@ constexpr unsigned kShown = kEnabled | kVisible;
 // The parent of the controls placed directly on the main window.
 constexpr ControlId kMainWindow = ControlId::kCount;
 
-struct ControlSpec {
+struct ControlRow {
   ControlId id;
   const char* name;  // the design name
   ControlKind kind;
@@ -73,7 +73,7 @@ struct ControlSpec {
   int timer_period_ms;  // timers only
 };
 
-struct WindowSpec {
+struct WindowRow {
   const char* class_name;
   const char* title;
   int width;
@@ -81,13 +81,13 @@ struct WindowSpec {
   Rgb background;
 };
 
-extern const WindowSpec kMainWindowSpec;
+extern const WindowRow kMainWindowRow;
 
 // One row per ControlId, in the enum's order, which is the creation order.
 // Of two overlapping siblings the later one lies above the earlier one.
-const ControlSpec& control_spec(ControlId id);
-const ControlSpec* control_table_begin();
-const ControlSpec* control_table_end();
+const ControlRow& control_row(ControlId id);
+const ControlRow* control_table_begin();
+const ControlRow* control_table_end();
 
 // The number a control window carries as its id (GetDlgItem).
 constexpr int control_window_id(ControlId id) { return 1000 + index_of(id); }
@@ -146,13 +146,13 @@ const EventBinding* event_table_end();
 std::optional<Handler> handler_for(ControlId control, Event event);
 
 // The tray menu "右键"; a row without text is a separator.
-struct MenuItemSpec {
+struct MenuItemRow {
   const char* text;
   Handler handler;
 };
 extern const char* const kTrayMenuCaption;
-const MenuItemSpec* tray_menu_begin();
-const MenuItemSpec* tray_menu_end();
+const MenuItemRow* tray_menu_begin();
+const MenuItemRow* tray_menu_end();
 
 constexpr int kServerCount = 7;
 extern const char* const kServerList[kServerCount];

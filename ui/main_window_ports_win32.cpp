@@ -54,7 +54,7 @@ void MainWindowWin32::track_tray_menu(int x, int y) {
   unique_hmenu popup(CreatePopupMenu());
   if (!bar || !popup) return;
   int command = kFirstMenuCommand;
-  for (const MenuItemSpec* item = tray_menu_begin(); item != tray_menu_end(); ++item, ++command) {
+  for (const MenuItemRow* item = tray_menu_begin(); item != tray_menu_end(); ++item, ++command) {
     if (item->text) {
       AppendMenuA(popup.get(), MF_STRING, static_cast<UINT_PTR>(command), item->text);
     } else {

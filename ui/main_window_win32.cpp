@@ -46,7 +46,7 @@ void register_window_classes(HINSTANCE instance, WNDPROC main_proc) {
   wc.hInstance = instance;
   wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kMainWindowSpec.class_name;
+  wc.lpszClassName = kMainWindowRow.class_name;
   RegisterClassA(&wc);
 
   WNDCLASSA owner{};
@@ -72,11 +72,11 @@ bool MainWindowWin32::create(App& app) {
   taskbar_created_ = RegisterWindowMessageA("TaskbarCreated");
   owner_.reset(CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
                                nullptr, instance_, nullptr));
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - kMainWindowSpec.width) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - kMainWindowSpec.height) / 2;
-  window_.reset(CreateWindowExA(0, kMainWindowSpec.class_name, kMainWindowSpec.title,
-                                WS_POPUP | WS_CLIPCHILDREN, x, y, kMainWindowSpec.width,
-                                kMainWindowSpec.height, owner_.get(), nullptr, instance_, this));
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - kMainWindowRow.width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - kMainWindowRow.height) / 2;
+  window_.reset(CreateWindowExA(0, kMainWindowRow.class_name, kMainWindowRow.title,
+                                WS_POPUP | WS_CLIPCHILDREN, x, y, kMainWindowRow.width,
+                                kMainWindowRow.height, owner_.get(), nullptr, instance_, this));
   if (!window_) return false;
   controls_.create(hwnd_);
   raise(kMainWindow, Event::kCreated);
@@ -156,7 +156,7 @@ void MainWindowWin32::on_command(WPARAM wp, LPARAM lp) {
   if (lp == 0 && code == 0) {  // a tray-menu item (posted after the menu closed)
     const long index = static_cast<long>(id) - kFirstMenuCommand;
     if (index >= 0 && index < tray_menu_end() - tray_menu_begin()) {
-      const MenuItemSpec& item = tray_menu_begin()[index];
+      const MenuItemRow& item = tray_menu_begin()[index];
       if (item.text && app_) dispatch(*app_, item.handler, 0);
     }
     return;
@@ -168,7 +168,7 @@ void MainWindowWin32::on_command(WPARAM wp, LPARAM lp) {
 }
 
 void MainWindowWin32::on_control_notice(ControlId id, WORD code) {
-  const ControlKind kind = control_spec(id).kind;
+  const ControlKind kind = control_row(id).kind;
   for (const Notice& n : kNotices) {
     if (n.kind == kind && n.code == code) raise(id, n.event);
   }
@@ -198,7 +198,7 @@ void MainWindowWin32::on_destroy() {
 void MainWindowWin32::paint_content(HDC dc) {
   RECT r;
   GetClientRect(hwnd_, &r);
-  unique_hbrush background(CreateSolidBrush(to_colorref(kMainWindowSpec.background)));
+  unique_hbrush background(CreateSolidBrush(to_colorref(kMainWindowRow.background)));
   FillRect(dc, &r, background.get());
   draw_bitmap(dc, pictures_.skin(), 0, 0);
 }

@@ -14,7 +14,7 @@ DateTime Win32Clock::now_local() {
   return value;
 }
 
-bool Win32Clock::set_local_time(const DateTimeParts& parts) {
+bool set_local_clock(const DateTimeParts& parts, int milliseconds) {
   SYSTEMTIME st = {};
   st.wYear = static_cast<WORD>(parts.year);
   st.wMonth = static_cast<WORD>(parts.month);
@@ -23,9 +23,11 @@ bool Win32Clock::set_local_time(const DateTimeParts& parts) {
   st.wHour = static_cast<WORD>(parts.hour);
   st.wMinute = static_cast<WORD>(parts.minute);
   st.wSecond = static_cast<WORD>(parts.second);
-  st.wMilliseconds = 0;
+  st.wMilliseconds = static_cast<WORD>(milliseconds);
   return SetLocalTime(&st) != FALSE;
 }
+
+bool Win32Clock::set_local_time(const DateTimeParts& parts) { return set_local_clock(parts, 0); }
 
 bool Win32NetworkState::connected() {
   using Fn = BOOL(WINAPI*)(LPDWORD, DWORD);

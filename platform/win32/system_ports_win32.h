@@ -11,6 +11,10 @@
 
 namespace lanchuan::win32 {
 
+// SetLocalTime with the given parts (day of the week included); true when the
+// local clock now shows that time.
+bool set_local_clock(const DateTimeParts& parts, int milliseconds);
+
 class Win32Clock : public Clock {
  public:
   DateTime now_local() override;

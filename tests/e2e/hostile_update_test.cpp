@@ -79,7 +79,7 @@ TEST_F(HostileUpdate, EndlessBodyIsCutAtTheLimitAndTheWindowKeepsAnswering) {
   EXPECT_LT(host.bytes_streamed(), kMaxUpdateFileBytes + 16 * kMiB);
 
   EXPECT_TRUE(answers(app.main_window()));
-  EXPECT_EQ(std::string(control_spec(Id::标签_底栏).caption), app.text(Id::标签_底栏));
+  EXPECT_EQ(std::string(control_row(Id::标签_底栏).caption), app.text(Id::标签_底栏));
   EXPECT_EQ(nullptr, app.top_level_window("#32770"));  // no new-version prompt
 }
 
@@ -98,7 +98,7 @@ TEST_F(HostileUpdate, ValidFileFollowedByEndlessBytesIsIgnoredWhole) {
   EXPECT_LT(growth, kAllowedGrowth);
   EXPECT_EQ(1u, host.streams_closed_by_client());
   EXPECT_TRUE(answers(app.main_window()));
-  EXPECT_EQ(std::string(control_spec(Id::标签_底栏).caption), app.text(Id::标签_底栏));
+  EXPECT_EQ(std::string(control_row(Id::标签_底栏).caption), app.text(Id::标签_底栏));
   EXPECT_EQ(nullptr, app.top_level_window("#32770"));
 }
 

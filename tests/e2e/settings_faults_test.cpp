@@ -44,7 +44,7 @@ bool answers(HWND window) {
   return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
-const std::string kDesignServer = control_spec(Id::组合框1).caption;
+const std::string kDesignServer = control_row(Id::组合框1).caption;
 
 class SettingsFaults : public ::testing::Test {
  protected:

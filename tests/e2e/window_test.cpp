@@ -61,16 +61,16 @@ std::string class_of(HWND hwnd) {
   return name;
 }
 
-bool has_form(const ControlSpec& c) {
+bool has_form(const ControlRow& c) {
   return c.kind != ControlKind::kTimer && c.kind != ControlKind::kBalloonTip;
 }
 
-RECT expected_rect(const ControlSpec& c) {
+RECT expected_rect(const ControlRow& c) {
   int x = c.rect.x;
   int y = c.rect.y;
   if (c.parent != kMainWindow) {
-    x += control_spec(c.parent).rect.x;
-    y += control_spec(c.parent).rect.y;
+    x += control_row(c.parent).rect.x;
+    y += control_row(c.parent).rect.y;
   }
   return RECT{x, y, x + c.rect.width, y + c.rect.height};
 }
@@ -120,7 +120,7 @@ TEST_F(MainWindow, RoundedOutline) {
 }
 
 TEST_F(MainWindow, EveryControlAtItsPlaceWithItsCaptionAndState) {
-  for (const ControlSpec* c = control_table_begin(); c != control_table_end(); ++c) {
+  for (const ControlRow* c = control_table_begin(); c != control_table_end(); ++c) {
     const HWND hwnd = app.control(c->id);
     if (!has_form(*c)) {
       EXPECT_EQ(hwnd, nullptr) << c->name;
@@ -190,10 +190,10 @@ TEST_F(MainWindow, PlatformControlsHaveTheirStyles) {
 TEST_F(MainWindow, SmallEditBoxesLieAboveTheirCheckBoxes) {
   const HWND page = app.control(Id::图片框_正常页);
   for (Id edit : {Id::编辑框_间隔秒, Id::编辑框_延迟秒}) {
-    const Rect& r = control_spec(edit).rect;
+    const Rect& r = control_row(edit).rect;
     const POINT centre{r.x + r.width / 2, r.y + r.height / 2};
     EXPECT_EQ(ChildWindowFromPointEx(page, centre, CWP_SKIPINVISIBLE), app.control(edit))
-        << control_spec(edit).name;
+        << control_row(edit).name;
   }
 }
 

@@ -96,7 +96,7 @@ bool AppDriver::start(DWORD timeout_ms) {
   }
   return wait_until(
              [this] {
-               main_ = top_level_window(kMainWindowSpec.class_name);
+               main_ = top_level_window(kMainWindowRow.class_name);
                return main_ != nullptr || !running();
              },
              timeout_ms) &&
@@ -128,9 +128,9 @@ void AppDriver::kill() {
 }
 
 HWND AppDriver::control(ControlId id) const {
-  const ControlSpec& spec = control_spec(id);
+  const ControlRow& row = control_row(id);
   const HWND parent =
-      spec.parent == kMainWindow ? main_ : GetDlgItem(main_, control_window_id(spec.parent));
+      row.parent == kMainWindow ? main_ : GetDlgItem(main_, control_window_id(row.parent));
   return parent ? GetDlgItem(parent, control_window_id(id)) : nullptr;
 }
 

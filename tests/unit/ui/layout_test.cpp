@@ -13,16 +13,16 @@ namespace {
 
 using Id = ControlId;
 
-std::vector<ControlSpec> rows() { return {control_table_begin(), control_table_end()}; }
+std::vector<ControlRow> rows() { return {control_table_begin(), control_table_end()}; }
 std::vector<EventBinding> bindings() { return {event_table_begin(), event_table_end()}; }
 
-bool has_form(const ControlSpec& c) {
+bool has_form(const ControlRow& c) {
   return c.kind != ControlKind::kTimer && c.kind != ControlKind::kBalloonTip;
 }
 
-Rect parent_rect(const ControlSpec& c) {
-  if (c.parent == kMainWindow) return {0, 0, kMainWindowSpec.width, kMainWindowSpec.height};
-  return control_spec(c.parent).rect;
+Rect parent_rect(const ControlRow& c) {
+  if (c.parent == kMainWindow) return {0, 0, kMainWindowRow.width, kMainWindowRow.height};
+  return control_row(c.parent).rect;
 }
 
 bool overlap(const Rect& a, const Rect& b) {
@@ -57,7 +57,7 @@ TEST(Layout, NamesAreUniqueAndTellTheKind) {
       {"气球提示框", ControlKind::kBalloonTip},
   };
   std::set<std::string> seen;
-  for (const ControlSpec& c : rows()) {
+  for (const ControlRow& c : rows()) {
     EXPECT_TRUE(seen.insert(c.name).second) << "duplicate " << c.name;
     int matches = 0;
     for (const auto& [prefix, kind] : prefixes) {
@@ -71,15 +71,15 @@ TEST(Layout, NamesAreUniqueAndTellTheKind) {
 }
 
 TEST(Layout, ParentsAreCreatedBeforeTheirChildren) {
-  for (const ControlSpec& c : rows()) {
+  for (const ControlRow& c : rows()) {
     if (c.parent == kMainWindow) continue;
     EXPECT_LT(index_of(c.parent), index_of(c.id)) << c.name;
-    EXPECT_EQ(control_spec(c.parent).kind, ControlKind::kPanel) << c.name;
+    EXPECT_EQ(control_row(c.parent).kind, ControlKind::kPanel) << c.name;
   }
 }
 
 TEST(Layout, EveryControlLiesInsideItsParent) {
-  for (const ControlSpec& c : rows()) {
+  for (const ControlRow& c : rows()) {
     if (!has_form(c)) {
       EXPECT_EQ(c.rect.width, 0) << c.name;
       continue;
@@ -108,8 +108,8 @@ TEST(Layout, OnlyTheIntendedSiblingsOverlapAndTheUpperOneComesLater) {
   const auto all = rows();
   for (std::size_t i = 0; i < all.size(); ++i) {
     for (std::size_t j = i + 1; j < all.size(); ++j) {
-      const ControlSpec& lower = all[i];
-      const ControlSpec& upper = all[j];
+      const ControlRow& lower = all[i];
+      const ControlRow& upper = all[j];
       if (!has_form(lower) || !has_form(upper) || lower.parent != upper.parent) continue;
       if (overlap(lower.rect, upper.rect)) found.insert({lower.id, upper.id});
     }
@@ -119,7 +119,7 @@ TEST(Layout, OnlyTheIntendedSiblingsOverlapAndTheUpperOneComesLater) {
 
 TEST(Layout, DesignTimeStates) {
   int disabled = 0;
-  for (const ControlSpec& c : rows()) {
+  for (const ControlRow& c : rows()) {
     if (!(c.flags & kEnabled)) {
       ++disabled;
       EXPECT_TRUE(starts_with(c.name, "标_时间服务器")) << c.name;
@@ -141,11 +141,11 @@ TEST(Layout, DesignTimeStates) {
     }
   }
   EXPECT_EQ(disabled, 3);
-  EXPECT_STREQ(control_spec(Id::组合框1).caption, kServerList[0]);
+  EXPECT_STREQ(control_row(Id::组合框1).caption, kServerList[0]);
 }
 
 TEST(Layout, WindowIdsRoundTrip) {
-  for (const ControlSpec& c : rows()) {
+  for (const ControlRow& c : rows()) {
     EXPECT_EQ(control_from_window_id(control_window_id(c.id)), c.id) << c.name;
   }
   EXPECT_FALSE(control_from_window_id(control_window_id(Id::透明标签_标题) - 1));
@@ -157,7 +157,7 @@ bool event_fits(ControlId control, Event event) {
     return event == Event::kCreated || event == Event::kDestroying || event == Event::kTrayIcon ||
            event == Event::kEscape;
   }
-  switch (control_spec(control).kind) {
+  switch (control_row(control).kind) {
     case ControlKind::kImageButton:
     case ControlKind::kCheckBox:
       return event == Event::kClicked;
@@ -187,7 +187,7 @@ TEST(EventTable, NamesExistingControlsWithFittingEvents) {
 }
 
 TEST(EventTable, EveryClickableControlAndTimerHasAHandler) {
-  for (const ControlSpec& c : rows()) {
+  for (const ControlRow& c : rows()) {
     if (c.kind == ControlKind::kCheckBox || c.kind == ControlKind::kImageButton) {
       EXPECT_TRUE(handler_for(c.id, Event::kClicked)) << c.name;
     }
@@ -204,7 +204,7 @@ TEST(EventTable, EveryHandlerIsReachedExactlyOnce) {
     ASSERT_LT(static_cast<int>(b.handler), kHandlerCount);
     ++uses[static_cast<int>(b.handler)];
   }
-  for (const MenuItemSpec* m = tray_menu_begin(); m != tray_menu_end(); ++m) {
+  for (const MenuItemRow* m = tray_menu_begin(); m != tray_menu_end(); ++m) {
     if (!m->text) continue;  // separator
     ASSERT_LT(static_cast<int>(m->handler), kHandlerCount);
     ++uses[static_cast<int>(m->handler)];
