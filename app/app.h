@@ -5,9 +5,10 @@
 
 #include <string>
 
-#include "app/datetime.h"
+#include "base/datetime.h"
 #include "app/ports.h"
 #include "timesync/time_query.h"
+#include "update/update_ports.h"
 
 namespace lanchuan {
 

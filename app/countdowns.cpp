@@ -3,7 +3,7 @@
 // decremented and written back on every tick.
 #include <string>
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 #include "app/handlers.h"
 #include "app/settings.h"
 

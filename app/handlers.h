@@ -1,6 +1,6 @@
 // Every handler of the event table and the operations they share. Each is
-// defined in the file of its own subsystem; the event table (ui/layout.h)
-// names them and the dispatcher (app/dispatch.cpp) calls them.
+// defined in the file of its own subject; the event table (app/events.cpp)
+// names the ones that events run.
 #pragma once
 
 #include "app/app.h"
@@ -26,12 +26,12 @@ void on_escape_pressed(App& app);
 void pop_up_tray_menu(App& app);
 
 // Settings (app/settings.cpp).
-void restore_server_choice(App& app);         // start-up step 4
-void restore_calibration_options(App& app);   // start-up step 5
+void restore_server_choice(App& app);
+void restore_calibration_options(App& app);
 void save_server_choice(App& app);
 
 // Countdowns (app/countdowns.cpp).
-void prepare_countdowns(App& app);            // start-up steps 9 and 10
+void prepare_countdowns(App& app);
 void on_second_tick(App& app);
 void on_interval_tick(App& app);
 void on_interval_option_clicked(App& app);
@@ -40,19 +40,19 @@ void on_exit_option_clicked(App& app);
 void switch_interval_off(App& app);
 
 // Clock face (app/clock_face.cpp).
-void init_clock_face(App& app);               // start-up step 12 (centre, first drawing)
+void init_clock_face(App& app);  // the centre and the first drawing
 void draw_clock_face(App& app);
 
-// Calibration (timesync/calibration.cpp).
+// Calibration (app/calibration.cpp).
 void run_calibration(App& app);
 void set_clock_from_server_time(App& app);
 
 // Start at logon (app/logon.cpp).
-void restore_logon_option(App& app);          // start-up step 3
+void restore_logon_option(App& app);
 void on_logon_option_clicked(App& app);
 
-// Update check (update/update_check.cpp).
-void set_default_status_link(App& app);       // start-up step 14
+// Update check (app/update_check.cpp).
+void set_default_status_link(App& app);
 void on_update_timer(App& app);
 void on_bottom_bar_clicked(App& app);
 void open_more_software_page(App& app);

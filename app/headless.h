@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ports.h"
+#include "update/update_ports.h"
 
 namespace lanchuan {
 

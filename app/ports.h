@@ -1,13 +1,14 @@
 // The small interfaces through which the handlers reach the window and the
-// system. The Win32 program implements them in platform/win32/ and ui/*_win32;
-// the unit tests implement them with fakes (tests/fakes/).
+// system. The window (ui/) and the Win32 adapters beside the handlers
+// (app/*_win32) implement them; the unit tests implement them with fakes
+// (tests/fakes/).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "app/datetime.h"
-#include "ui/control_id.h"
+#include "base/datetime.h"
+#include "app/control_id.h"
 
 namespace lanchuan {
 
@@ -140,34 +141,6 @@ class LogonShortcuts {
   virtual bool create_shortcut(const std::string& path, const ShortcutFields& fields) = 0;
   virtual void delete_file(const std::string& path) = 0;
   virtual bool file_exists(const std::string& path) = 0;  // FindFirstFileA
-};
-
-// The update check's view of the system.
-class UrlFetcher {
- public:
-  virtual ~UrlFetcher() = default;
-  // The body of one HTTP GET, whatever the status; empty on failure.
-  virtual std::string fetch_url_bytes(const std::string& url) = 0;
-};
-
-class UserPrompt {
- public:
-  virtual ~UserPrompt() = default;
-  // A task-modal OK/Cancel question box; true when OK was chosen.
-  virtual bool ask_ok_cancel(const std::string& text, const std::string& title) = 0;
-};
-
-class FileDownloader {
- public:
-  virtual ~FileDownloader() = default;
-  // Hands the address to the shell's download dialog.
-  virtual void download_new_version(const std::string& address) = 0;
-};
-
-class WebOpener {
- public:
-  virtual ~WebOpener() = default;
-  virtual void open_web_address(const std::string& address) = 0;
 };
 
 }  // namespace lanchuan

@@ -1,4 +1,5 @@
 // Program start-up, the tray icon and hiding to the tray.
+#include "app/events.h"
 #include "app/handlers.h"
 
 namespace lanchuan {
@@ -10,26 +11,27 @@ constexpr int kColourSchemeBlue = 1;
 constexpr int kRegionEllipse = 4;
 constexpr int kOffScreen = 3200;
 
-enum TrayEventKind { kTrayLeftUp = 1, kTrayLeftDoubleClick = 2, kTrayRightUp = 3 };
 }  // namespace
 
-// The whole start-up in its fixed order; steps of other subsystems are the
-// calls into their files.
+// The start-up, in an order that matters: the settings are restored before the
+// countdowns are armed (they read the restored options), and the status link
+// is set last, ready for the update check's first timer tick.
 void on_main_window_created(App& app) {
   AppPorts& p = app.ports;
-  p.window.apply_look(kColourSchemeBlue);                                           // 1
-  p.window.apply_rounded_region(kRegionEllipse);                                    // 2
-  restore_logon_option(app);                                                        // 3
-  restore_server_choice(app);                                                       // 4
-  restore_calibration_options(app);                                                 // 5
-  app.state.server_time_valid = false;                                              // 6
-  p.controls.set_enabled(Id::图形按钮_开始校准, false);                             // 7
-  p.window.add_tray_icon();                                                         // 8
-  prepare_countdowns(app);                                                          // 9, 10
-  p.controls.set_text(Id::编辑框_系统时间, format_date_time(p.clock.now_local()));  // 11
-  init_clock_face(app);                                                             // 12
-  p.controls.give_focus(Id::图形按钮_获取时间);                                     // 13
-  set_default_status_link(app);                                                     // 14
+  p.window.apply_look(kColourSchemeBlue);
+  p.window.apply_rounded_region(kRegionEllipse);
+  restore_logon_option(app);
+  restore_server_choice(app);
+  restore_calibration_options(app);
+  // No server time yet: nothing to set the clock to.
+  app.state.server_time_valid = false;
+  p.controls.set_enabled(Id::图形按钮_开始校准, false);
+  p.window.add_tray_icon();
+  prepare_countdowns(app);
+  p.controls.set_text(Id::编辑框_系统时间, format_date_time(p.clock.now_local()));
+  init_clock_face(app);
+  p.controls.give_focus(Id::图形按钮_获取时间);
+  set_default_status_link(app);
 }
 
 void on_main_window_destroying(App& app) { app.ports.window.remove_tray_icon(); }

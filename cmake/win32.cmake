@@ -14,14 +14,14 @@ target_link_libraries(lanchuan_win32 PUBLIC lanchuan_core ${WIN_LIBS})
 target_compile_options(lanchuan_win32 PRIVATE ${LANCHUAN_WARNINGS})
 
 file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ui/*.rc)
-add_executable(LanchuanTimeSync WIN32 app/main_win32.cpp ${RESOURCE_FILES})
+add_executable(LanchuanTimeSync WIN32 programs/main_win32.cpp ${RESOURCE_FILES})
 target_link_libraries(LanchuanTimeSync PRIVATE lanchuan_win32)
 target_link_options(LanchuanTimeSync PRIVATE ${PRODUCT_LINK})
 target_compile_options(LanchuanTimeSync PRIVATE ${LANCHUAN_WARNINGS})
 # windres reads the .rc as UTF-8 and writes GBK string tables where asked.
 set_source_files_properties(${RESOURCE_FILES} PROPERTIES COMPILE_FLAGS "-c 65001")
 
-add_executable(LanchuanTimeSyncCli app/cli_main_win32.cpp)
+add_executable(LanchuanTimeSyncCli programs/cli_main_win32.cpp)
 target_link_libraries(LanchuanTimeSyncCli PRIVATE lanchuan_win32)
 target_link_options(LanchuanTimeSyncCli PRIVATE ${PRODUCT_LINK})
 target_compile_options(LanchuanTimeSyncCli PRIVATE ${LANCHUAN_WARNINGS})

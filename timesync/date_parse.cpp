@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 
 namespace lanchuan {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/datetime.h"
+#include "base/datetime.h"
 
 namespace lanchuan {
 

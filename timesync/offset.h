@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/datetime.h"
+#include "base/datetime.h"
 
 namespace lanchuan {
 

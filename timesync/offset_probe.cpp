@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-#include "app/datetime.h"
+#include "base/datetime.h"
 #include "timesync/date_parse.h"
 
 namespace lanchuan {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/system_ports_win32.h"
+#include "platform/win32/local_clock_win32.h"
 
 namespace lanchuan::win32 {
 namespace {

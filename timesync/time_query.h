@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/datetime.h"
+#include "base/datetime.h"
 
 namespace lanchuan {
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "timesync/servers.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/look_win32.h"
 

@@ -86,47 +86,9 @@ const ControlRow kControls[] = {
 static_assert(std::size(kControls) == static_cast<std::size_t>(kControlCount),
               "one layout row per control");
 
-const EventBinding kEvents[] = {
-    {kMainWindow, Event::kCreated, Handler::on_main_window_created},
-    {kMainWindow, Event::kTrayIcon, Handler::on_tray_event},
-    {kMainWindow, Event::kDestroying, Handler::on_main_window_destroying},
-    {kMainWindow, Event::kEscape, Handler::on_escape_pressed},
-    {Id::透明标签_标题, Event::kLeftPressed, Handler::on_title_pressed},
-    {Id::设置按钮, Event::kClicked, Handler::on_settings_clicked},
-    {Id::图形按钮_最小化, Event::kClicked, Handler::on_minimise_clicked},
-    {Id::图形按钮_关闭, Event::kClicked, Handler::on_close_clicked},
-    {Id::图片框_正常页, Event::kRightPressed, Handler::on_page_right_pressed},
-    {Id::图形按钮_获取时间, Event::kClicked, Handler::run_calibration},
-    {Id::图形按钮_开始校准, Event::kClicked, Handler::set_clock_from_server_time},
-    {Id::组合框1, Event::kLostFocus, Handler::save_server_choice},
-    {Id::选择框_自动尝试下一服务器, Event::kClicked, Handler::on_failover_option_clicked},
-    {Id::选择框_间隔校时, Event::kClicked, Handler::on_interval_option_clicked},
-    {Id::选择框_自动校准, Event::kClicked, Handler::on_delayed_option_clicked},
-    {Id::选择框_自动退出, Event::kClicked, Handler::on_exit_option_clicked},
-    {Id::选择框_开机后自动启动, Event::kClicked, Handler::on_logon_option_clicked},
-    {Id::标签_底栏, Event::kLeftReleased, Handler::on_bottom_bar_clicked},
-    {Id::时钟1, Event::kElapsed, Handler::on_second_tick},
-    {Id::时钟_间隔校时, Event::kElapsed, Handler::on_interval_tick},
-    {Id::时钟_更新, Event::kElapsed, Handler::on_update_timer},
-};
-
-const MenuItemRow kTrayMenu[] = {
-    {"更多软件", Handler::open_more_software_page},
-    {nullptr, Handler::kCount},
-    {"退出", Handler::on_exit_chosen},
-};
-
 }  // namespace
 
 const WindowRow kMainWindowRow = {"LanchuanTimeSyncMain", "蓝川自动校时v2.8", 280, 366, kWhite};
-
-const char* const kTrayMenuCaption = "右键";
-
-const char* const kServerList[kServerCount] = {
-    "http://www.ntsc.ac.cn",     "http://www.aliyun.com", "http://www.360.cn",
-    "http://www.sogou.com",      "http://www.baidu.com",  "http://www.sina.com.cn",
-    "http://www.onlinedown.net",
-};
 
 const ControlRow& control_row(ControlId id) { return kControls[index_of(id)]; }
 const ControlRow* control_table_begin() { return std::begin(kControls); }
@@ -137,19 +99,6 @@ std::optional<ControlId> control_from_window_id(int window_id) {
   if (index < 0 || index >= kControlCount) return std::nullopt;
   return static_cast<ControlId>(index);
 }
-
-const EventBinding* event_table_begin() { return std::begin(kEvents); }
-const EventBinding* event_table_end() { return std::end(kEvents); }
-
-std::optional<Handler> handler_for(ControlId control, Event event) {
-  for (const EventBinding& b : kEvents) {
-    if (b.control == control && b.event == event) return b.handler;
-  }
-  return std::nullopt;
-}
-
-const MenuItemRow* tray_menu_begin() { return std::begin(kTrayMenu); }
-const MenuItemRow* tray_menu_end() { return std::end(kTrayMenu); }
 
 std::optional<ControlId> next_tab_stop(std::optional<ControlId> current, bool forward,
                                        const std::function<bool(ControlId)>& usable) {

@@ -1,14 +1,13 @@
 // The main window as data: every control with its place, caption, design-time
-// state and looks; which handler each control event runs; the server list and
-// the tray menu. The window code builds the window from these tables and the
-// tests read the same tables.
+// state and looks. The window code builds the window from this table and the
+// tests read the same table; which handler an event runs is app/events.h.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 
-#include "ui/control_id.h"
+#include "app/control_id.h"
 
 namespace lanchuan {
 
@@ -55,9 +54,6 @@ enum : unsigned {
 };
 constexpr unsigned kShown = kEnabled | kVisible;
 
-// The parent of the controls placed directly on the main window.
-constexpr ControlId kMainWindow = ControlId::kCount;
-
 struct ControlRow {
   ControlId id;
   const char* name;  // the design name
@@ -92,70 +88,6 @@ const ControlRow* control_table_end();
 // The number a control window carries as its id (GetDlgItem).
 constexpr int control_window_id(ControlId id) { return 1000 + index_of(id); }
 std::optional<ControlId> control_from_window_id(int window_id);
-
-// Every function an event can run (app/handlers.h), by its own name.
-enum class Handler {
-  on_main_window_created,
-  on_main_window_destroying,
-  on_tray_event,
-  on_escape_pressed,
-  on_title_pressed,
-  on_settings_clicked,
-  on_minimise_clicked,
-  on_close_clicked,
-  on_page_right_pressed,
-  run_calibration,
-  set_clock_from_server_time,
-  save_server_choice,
-  on_failover_option_clicked,
-  on_interval_option_clicked,
-  on_delayed_option_clicked,
-  on_exit_option_clicked,
-  on_logon_option_clicked,
-  on_bottom_bar_clicked,
-  on_second_tick,
-  on_interval_tick,
-  on_update_timer,
-  open_more_software_page,
-  on_exit_chosen,
-  kCount
-};
-constexpr int kHandlerCount = static_cast<int>(Handler::kCount);
-
-enum class Event {
-  kCreated,
-  kDestroying,
-  kTrayIcon,  // argument: the kind, 1 left up, 2 left double-click, 3 right up
-  kEscape,
-  kLeftPressed,
-  kLeftReleased,
-  kRightPressed,
-  kClicked,
-  kLostFocus,
-  kElapsed,
-};
-
-struct EventBinding {
-  ControlId control;  // kMainWindow for the window's own events
-  Event event;
-  Handler handler;
-};
-
-const EventBinding* event_table_begin();
-const EventBinding* event_table_end();
-std::optional<Handler> handler_for(ControlId control, Event event);
-
-// The tray menu "右键"; a row without text is a separator.
-struct MenuItemRow {
-  const char* text;
-  Handler handler;
-};
-extern const char* const kTrayMenuCaption;
-const MenuItemRow* tray_menu_begin();
-const MenuItemRow* tray_menu_end();
-
-constexpr int kServerCount = 7;
-extern const char* const kServerList[kServerCount];
 
 // The next control that Tab (forward) or Shift+Tab reaches from `current`,
 // skipping those `usable` refuses; none when no tab stop is usable.

@@ -1,6 +1,5 @@
 #include "ui/main_window_win32.h"
 
-#include "app/dispatch.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/look_win32.h"
 #include "ui/resource_ids.h"
@@ -34,10 +33,10 @@ struct TrayKind {
   int kind;
 };
 constexpr TrayKind kTrayKinds[] = {
-    {WM_LBUTTONUP, 1},
-    {WM_LBUTTONDBLCLK, 2},
-    {WM_RBUTTONUP, 3},
-    {WM_CONTEXTMENU, 3},
+    {WM_LBUTTONUP, kTrayLeftUp},
+    {WM_LBUTTONDBLCLK, kTrayLeftDoubleClick},
+    {WM_RBUTTONUP, kTrayRightUp},
+    {WM_CONTEXTMENU, kTrayRightUp},
 };
 
 void register_window_classes(HINSTANCE instance, WNDPROC main_proc) {
@@ -87,8 +86,8 @@ bool MainWindowWin32::create(App& app) {
 }
 
 void MainWindowWin32::raise(ControlId control, Event event, int arg) {
-  const std::optional<Handler> handler = handler_for(control, event);
-  if (handler && app_) dispatch(*app_, *handler, arg);
+  const EventHandler handler = handler_for(control, event);
+  if (handler && app_) handler(*app_, arg);
 }
 
 LRESULT CALLBACK MainWindowWin32::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -157,7 +156,7 @@ void MainWindowWin32::on_command(WPARAM wp, LPARAM lp) {
     const long index = static_cast<long>(id) - kFirstMenuCommand;
     if (index >= 0 && index < tray_menu_end() - tray_menu_begin()) {
       const MenuItemRow& item = tray_menu_begin()[index];
-      if (item.text && app_) dispatch(*app_, item.handler, 0);
+      if (item.handler && app_) item.handler(*app_, 0);
     }
     return;
   }

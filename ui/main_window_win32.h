@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "app/app.h"
+#include "app/events.h"
 #include "platform/win32/handles_win32.h"
 #include "ui/balloon_tip_win32.h"
 #include "ui/canvas_win32.h"

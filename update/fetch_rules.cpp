@@ -1,6 +1,6 @@
 #include "update/fetch_rules.h"
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 
 namespace lanchuan {
 

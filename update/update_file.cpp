@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 
 namespace lanchuan {
 namespace {

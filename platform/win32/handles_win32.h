@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "platform/unique_any.h"
+#include "base/unique_any.h"
 
 namespace lanchuan::win32 {
 

@@ -12,6 +12,7 @@
 #include "e2e/support/app_driver.h"
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/servers.h"
+#include "timesync/servers.h"
 #include "ui/layout.h"
 
 namespace lanchuan::e2e {

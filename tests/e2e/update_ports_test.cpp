@@ -14,8 +14,8 @@
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/shortcut_reader.h"
 #include "platform/win32/com_win32.h"
-#include "platform/win32/logon_shortcuts_win32.h"
-#include "platform/win32/update_ports_win32.h"
+#include "app/logon_win32.h"
+#include "update/update_ports_win32.h"
 #include "update/update_config.h"
 
 namespace lanchuan::e2e {

@@ -16,7 +16,7 @@
 #include "e2e/support/servers.h"
 #include "e2e/support/shortcut_reader.h"
 #include "e2e/support/update_fixture.h"
-#include "platform/win32/logon_shortcuts_win32.h"
+#include "app/logon_win32.h"
 #include "ui/layout.h"
 #include "update/update_config.h"
 

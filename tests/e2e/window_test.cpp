@@ -12,6 +12,7 @@
 
 #include "e2e/support/app_driver.h"
 #include "platform/win32/handles_win32.h"
+#include "timesync/servers.h"
 #include "ui/layout.h"
 
 namespace lanchuan::e2e {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/datetime.h"
+#include "base/datetime.h"
 #include "timesync/offset.h"
 
 namespace lanchuan::fakes {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/datetime.h"
-#include "app/gbk_text.h"
+#include "base/datetime.h"
+#include "base/gbk_text.h"
 #include "fuzz/fuzz_check.h"
 #include "timesync/date_parse.h"
 

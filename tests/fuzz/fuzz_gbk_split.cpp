@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 #include "fuzz/fuzz_check.h"
 
 namespace lanchuan {

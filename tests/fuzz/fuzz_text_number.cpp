@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 #include "fuzz/fuzz_check.h"
 #include "update/fetch_rules.h"
 

@@ -12,7 +12,7 @@
 #include "app/handlers.h"
 #include "fakes/fake_app.h"
 #include "fuzz/fuzz_check.h"
-#include "update/update_check.h"
+#include "app/update_check.h"
 #include "update/update_config.h"
 #include "update/update_file.h"
 

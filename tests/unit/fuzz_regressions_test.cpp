@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 
 namespace lanchuan {
 namespace {

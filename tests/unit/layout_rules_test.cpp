@@ -1,18 +1,34 @@
-// The portable logic builds natively and is tested here; that holds only while
-// no portable source pulls in a Windows header. Win32 code lives in files named
-// *_win32.cpp (or *_win32.h) and under platform/win32/.
+// Two rules of the source tree, checked over every product source file:
+// - the folders are layers, and a file includes only files of its own layer or
+//   of the layers below it (kLayers);
+// - the portable logic builds natively and is tested here, which holds only
+//   while no portable source pulls in a Windows header. Win32 code lives in
+//   files named *_win32.cpp (or *_win32.h) and under platform/win32/.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// Each product folder, bottom first, with the folders it may include from.
+const std::map<std::string, std::set<std::string>> kLayers = {
+    {"base", {"base"}},
+    {"platform", {"base", "platform"}},
+    {"timesync", {"base", "platform", "timesync"}},
+    {"update", {"base", "platform", "update"}},
+    {"app", {"base", "platform", "timesync", "update", "app"}},
+    {"ui", {"base", "platform", "timesync", "app", "ui"}},
+    {"programs", {"base", "platform", "timesync", "update", "app", "ui", "programs"}},
+};
 
 const char* const kWin32Headers[] = {
     "windows.h",  "windowsx.h", "winbase.h",  "windef.h",     "winuser.h",  "wingdi.h",
@@ -24,6 +40,11 @@ const char* const kWin32Headers[] = {
     "mmsystem.h", "uxtheme.h",  "dwmapi.h",   "psapi.h",      "tlhelp32.h", "tchar.h",
     "intshcut.h", "urlmon.h",   "mshtml.h",   "gdiplus.h",    "atlbase.h",  "wrl.h",
 };
+
+bool is_source(const fs::path& path) {
+  const std::string ext = path.extension().string();
+  return ext == ".cpp" || ext == ".h" || ext == ".hpp" || ext == ".inl";
+}
 
 std::string lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -47,6 +68,35 @@ std::string included_header(const std::string& line) {
   return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
+// The top folder of a quoted project include ("app/ports.h" -> "app"); empty
+// for system headers and for lines that include nothing.
+std::string included_folder(const std::string& line) {
+  std::size_t pos = line.find_first_not_of(" \t");
+  if (pos == std::string::npos || line[pos] != '#') return "";
+  pos = line.find_first_not_of(" \t", pos + 1);
+  if (pos == std::string::npos || line.compare(pos, 7, "include") != 0) return "";
+  pos = line.find_first_not_of(" \t", pos + 7);
+  if (pos == std::string::npos || line[pos] != '"') return "";
+  const std::size_t slash = line.find('/', pos + 1);
+  const std::size_t end = line.find('"', pos + 1);
+  if (slash == std::string::npos || end == std::string::npos || slash > end) return "";
+  return line.substr(pos + 1, slash - pos - 1);
+}
+
+// Every product source file, as (path, path relative to the root).
+std::vector<std::pair<fs::path, fs::path>> product_sources(const fs::path& root) {
+  std::vector<std::pair<fs::path, fs::path>> found;
+  for (const auto& layer : kLayers) {
+    if (!fs::exists(root / layer.first)) continue;
+    for (const auto& entry : fs::recursive_directory_iterator(root / layer.first)) {
+      if (entry.is_regular_file() && is_source(entry.path())) {
+        found.emplace_back(entry.path(), entry.path().lexically_relative(root));
+      }
+    }
+  }
+  return found;
+}
+
 bool is_win32_header_include(const std::string& line) {
   const std::string name = included_header(line);
   if (name.empty()) return false;
@@ -61,10 +111,6 @@ bool is_win32_source(const fs::path& relative) {
   return stem.size() >= 6 && stem.compare(stem.size() - 6, 6, "_win32") == 0;
 }
 
-bool is_source(const fs::path& path) {
-  const std::string ext = path.extension().string();
-  return ext == ".cpp" || ext == ".h" || ext == ".hpp" || ext == ".inl";
-}
 
 TEST(LayoutRules, RecognisesWin32Includes) {
   struct Case {
@@ -78,7 +124,7 @@ TEST(LayoutRules, RecognisesWin32Includes) {
       {"#include <winhttp.h>  // request object", true},
       {"#include <shlobj.h>", true},
       {"#include <mingw/../windows.h>", true},
-      {"#include \"app/datetime.h\"", false},
+      {"#include \"base/datetime.h\"", false},
       {"#include <string>", false},
       {"#include \"platform/win32/window.h\"", false},
       {"// never #include <windows.h> here", false},
@@ -88,35 +134,60 @@ TEST(LayoutRules, RecognisesWin32Includes) {
 }
 
 TEST(LayoutRules, Win32FilesAreRecognisedByName) {
-  EXPECT_TRUE(is_win32_source("app/main_win32.cpp"));
+  EXPECT_TRUE(is_win32_source("programs/main_win32.cpp"));
   EXPECT_TRUE(is_win32_source("ui/window_win32.h"));
   EXPECT_TRUE(is_win32_source("platform/win32/clock.cpp"));
-  EXPECT_FALSE(is_win32_source("app/datetime.cpp"));
+  EXPECT_FALSE(is_win32_source("base/datetime.cpp"));
   EXPECT_FALSE(is_win32_source("platform/clock.h"));
   EXPECT_FALSE(is_win32_source("ui/win32.cpp"));
+}
+
+TEST(LayoutRules, RecognisesProjectIncludes) {
+  EXPECT_EQ(included_folder("#include \"app/ports.h\""), "app");
+  EXPECT_EQ(included_folder("  #  include \"base/datetime.h\"  // DateTime"), "base");
+  EXPECT_EQ(included_folder("#include <windows.h>"), "");
+  EXPECT_EQ(included_folder("#include <gtest/gtest.h>"), "");
+  EXPECT_EQ(included_folder("#include \"resource.h\""), "");
+  EXPECT_EQ(included_folder("// #include \"ui/layout.h\""), "");
+}
+
+TEST(LayoutRules, EveryIncludePointsDown) {
+  const fs::path root = LANCHUAN_SOURCE_DIR;
+  int includes = 0;
+  for (const auto& [path, relative] : product_sources(root)) {
+    const std::string layer = relative.begin()->string();
+    const std::set<std::string>& allowed = kLayers.at(layer);
+    std::ifstream in(path);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+      const std::string folder = included_folder(line);
+      if (folder.empty()) continue;
+      ++includes;
+      EXPECT_TRUE(allowed.count(folder))
+          << relative.generic_string() << ":" << number << ": " << layer
+          << " may not include from " << folder << ": " << line;
+    }
+  }
+  // The programs include the features; finding none means the walk is broken.
+  EXPECT_GT(includes, 100);
 }
 
 TEST(LayoutRules, PortableSourcesIncludeNoWin32Header) {
   const fs::path root = LANCHUAN_SOURCE_DIR;
   int scanned = 0;
-  for (const char* dir : {"app", "timesync", "ui", "update", "platform"}) {
-    if (!fs::exists(root / dir)) continue;
-    for (const auto& entry : fs::recursive_directory_iterator(root / dir)) {
-      if (!entry.is_regular_file() || !is_source(entry.path())) continue;
-      const fs::path relative = entry.path().lexically_relative(root);
-      if (is_win32_source(relative)) continue;
-      ++scanned;
-      std::ifstream in(entry.path());
-      std::string line;
-      for (int number = 1; std::getline(in, line); ++number) {
-        EXPECT_FALSE(is_win32_header_include(line))
-            << relative.generic_string() << ":" << number << ": " << line;
-      }
+  for (const auto& [path, relative] : product_sources(root)) {
+    if (is_win32_source(relative)) continue;
+    ++scanned;
+    std::ifstream in(path);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+      EXPECT_FALSE(is_win32_header_include(line))
+          << relative.generic_string() << ":" << number << ": " << line;
     }
   }
   // The date-time helpers are portable; finding none means the walk is broken.
   EXPECT_GT(scanned, 0);
-  EXPECT_TRUE(fs::exists(root / "app" / "datetime.cpp"));
+  EXPECT_TRUE(fs::exists(root / "base" / "datetime.cpp"));
 }
 
 }  // namespace

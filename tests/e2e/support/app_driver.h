@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/control_id.h"
+#include "app/control_id.h"
 
 namespace lanchuan::e2e {
 

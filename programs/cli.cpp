@@ -1,0 +1,191 @@
+#include "programs/cli.h"
+
+#include <chrono>
+#include <cmath>
+#include <iomanip>
+#include <sstream>
+
+#include "programs/cli_update_file.h"
+#include "app/handlers.h"
+#include "app/headless.h"
+
+namespace lanchuan {
+namespace {
+
+const char* const kQueryUsage =
+    "  query URL     ask one web server for its time (HTTP HEAD, Date header)\n"
+    "                and print it as UTC+8 local time, then the PC time and the\n"
+    "                difference in seconds\n";
+
+int usage_error(std::ostream& err, const std::string& message) {
+  err << "LanchuanTimeSyncCli: " << message << "\n";
+  err << "Try 'LanchuanTimeSyncCli --help'.\n";
+  return 2;
+}
+
+// "--timing" is left out of the help on purpose: it is for the benchmark, which
+// compares the query's own duration with a plain HEAD to the same server.
+const char* const kTimingOption = "--timing";
+
+std::string format_query_timing(std::chrono::steady_clock::duration elapsed) {
+  std::ostringstream line;
+  line << "query time: " << std::fixed << std::setprecision(3)
+       << std::chrono::duration<double, std::milli>(elapsed).count() << " ms\n";
+  return line.str();
+}
+
+int query_command(const std::vector<std::string>& all_args, CliPorts& ports, std::ostream& out,
+                  std::ostream& err) {
+  std::vector<std::string> args;
+  bool timing = false;
+  for (const std::string& a : all_args) {
+    if (a == kTimingOption) {
+      timing = true;
+    } else {
+      args.push_back(a);
+    }
+  }
+  if (args.size() != 2) return usage_error(err, "query takes exactly one URL");
+  const std::string& url = args[1];
+  DateTime server_time;
+  const auto start = std::chrono::steady_clock::now();
+  const bool answered = ports.time_query.query_server_time(url, server_time);
+  const std::string timing_line =
+      timing ? format_query_timing(std::chrono::steady_clock::now() - start) : std::string();
+  if (!answered) {
+    out << timing_line;
+    err << "no time from " << url
+        << ": the server did not answer in time or sent no valid Date header\n";
+    return 1;
+  }
+  const DateTime pc_time = ports.clock.now_local();
+  const double diff_s = std::round((server_time.days - pc_time.days) * 86400.0);
+  out << format_date_time(server_time) << "\n";
+  out << "PC time:    " << format_date_time(pc_time) << "\n";
+  out << "difference: " << static_cast<long long>(diff_s) << " s (server minus PC)\n";
+  out << timing_line;
+  return 0;
+}
+
+const char* const kSyncUsage =
+    "  sync [URL]    one calibration as the window makes it: the time from URL\n"
+    "                (or the first built-in server), the other built-in servers\n"
+    "                when it fails, then the clock is set; exit status 0 only\n"
+    "                when the clock was set (needs the right to change it)\n";
+
+// Remembers whether the clock was set, for the exit status.
+class RecordingClock : public Clock {
+ public:
+  explicit RecordingClock(Clock& inner) : inner_(inner) {}
+  DateTime now_local() override { return inner_.now_local(); }
+  bool set_local_time(const DateTimeParts& parts) override {
+    attempted = true;
+    set = inner_.set_local_time(parts);
+    return set;
+  }
+  bool attempted = false;
+  bool set = false;
+
+ private:
+  Clock& inner_;
+};
+
+int sync_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+                 std::ostream& err) {
+  for (const std::string& a : args) {
+    if (a != "--precise") continue;
+    if (!ports.offset) return usage_error(err, "sync --precise is not available here");
+    return run_precise_sync_command({args.begin() + 1, args.end()}, *ports.offset, out, err);
+  }
+  if (args.size() > 2) return usage_error(err, "sync takes at most one URL");
+  HeadlessControls controls;
+  controls.set_items(ControlId::组合框1, ports.servers);
+  const std::string first =
+      args.size() == 2 ? args[1] : (ports.servers.empty() ? std::string() : ports.servers[0]);
+  controls.set_text(ControlId::组合框1, first);
+  controls.set_ticked(ControlId::选择框_自动尝试下一服务器, true);
+  controls.set_ticked(ControlId::选择框_自动校准, true);  // a successful run sets the clock
+
+  HeadlessBalloon balloon;
+  NullCanvas canvas;
+  NullScreen screen;
+  NullMainWindow window;
+  NullSettings settings;
+  NullLogonShortcuts logon;
+  NullUpdatePorts update;
+  RecordingClock clock(ports.clock);
+  App app(AppPorts{controls, balloon, canvas, clock, ports.network, ports.pump, settings, screen,
+                   window, ports.time_query, logon, update, update, update, update});
+  run_calibration(app);
+
+  if (controls.text(ControlId::编辑框_服务器时间) == "未连接网络......") {
+    err << "no network connection\n";
+    return 1;
+  }
+  if (!app.state.server_time_valid) {
+    err << "no time server answered (last tried: " << controls.text(ControlId::组合框1) << ")\n";
+    return 1;
+  }
+  out << format_date_time(app.state.server_time) << "\n";
+  out << "server:     " << controls.text(ControlId::组合框1) << "\n";
+  if (!clock.set) {
+    err << "the clock could not be set: changing the system time needs that right "
+           "(run as administrator), or security software refused it\n";
+    return 1;
+  }
+  out << "clock set\n";
+  return 0;
+}
+
+int offset_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+                   std::ostream& err) {
+  if (!ports.offset) return usage_error(err, "offset is not available here");
+  return run_offset_command({args.begin() + 1, args.end()}, *ports.offset, out, err);
+}
+
+int update_file_command(const std::vector<std::string>& args, CliPorts&, std::ostream& out,
+                        std::ostream& err) {
+  return run_update_file_command(args, out, err);
+}
+
+struct Command {
+  const char* name;
+  const char* usage;
+  int (*run)(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+             std::ostream& err);
+};
+
+// One row per command; args passed on include the command word.
+const Command kCommands[] = {
+    {"query", kQueryUsage, query_command},
+    {"sync", kSyncUsage, sync_command},
+    {"sync --precise", kPreciseSyncUsage, nullptr},  // help only; "sync" handles it
+    {"offset", kOffsetUsage, offset_command},
+    {"update-file", kUpdateFileUsage, update_file_command},
+};
+
+void print_usage(std::ostream& out) {
+  out << "Usage: LanchuanTimeSyncCli COMMAND [ARGS]\n\nCommands:\n";
+  for (const Command& c : kCommands) out << c.usage;
+  out << "  --help        show this text\n"
+         "\n"
+         "Exit status: 0 on success, 1 when the command failed, 2 on a usage error.\n";
+}
+
+}  // namespace
+
+int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+            std::ostream& err) {
+  if (args.empty()) return usage_error(err, "no command given");
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    print_usage(out);
+    return 0;
+  }
+  for (const Command& c : kCommands) {
+    if (c.run && command == c.name) return c.run(args, ports, out, err);
+  }
+  return usage_error(err, "unknown command '" + command + "'");
+}
+
+}  // namespace lanchuan

@@ -1,0 +1,29 @@
+// The console companion's commands, against the same ports as the window, so
+// that they run and are tested natively with fakes.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "programs/cli_offset.h"
+#include "app/ports.h"
+#include "timesync/time_query.h"
+
+namespace lanchuan {
+
+struct CliPorts {
+  TimeQuery& time_query;
+  Clock& clock;
+  NetworkState& network;
+  MessagePump& pump;
+  std::vector<std::string> servers;  // the built-in server list, in order
+  OffsetPorts* offset = nullptr;     // sub-second measuring; null: not available
+};
+
+// Runs one command line (without the program name); returns the exit status.
+int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+            std::ostream& err);
+
+
+}  // namespace lanchuan

@@ -1,0 +1,37 @@
+// LanchuanTimeSyncCli.exe: the console companion of the window program.
+#include <windows.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "programs/cli.h"
+#include "app/headless.h"
+#include "timesync/servers.h"
+#include "platform/win32/com_win32.h"
+#include "app/system_ports_win32.h"
+#include "timesync/offset_probe.h"
+#include "timesync/offset_probe_win32.h"
+#include "timesync/time_query_win32.h"
+
+int main(int argc, char** argv) {
+  using namespace lanchuan;
+  win32::ComApartment com;
+  win32::WinHttpRequestFactory factory;
+  win32::Win32TickCounter ticks;
+  HttpTimeQuery query(factory, ticks);
+  win32::Win32Clock clock;
+  win32::Win32NetworkState network;
+  SleepingPump pump;
+  const std::vector<std::string> servers(kServerList, kServerList + kServerCount);
+  win32::PreciseUtcClock precise_clock;
+  HttpOffsetProber prober(factory, precise_clock);
+  win32::Win32PreciseLocalClock local_clock;
+  OffsetPorts offset_ports{precise_clock, prober, local_clock, servers};
+  CliPorts ports{query, clock, network, pump, servers, &offset_ports};
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const int status = run_cli(args, ports, std::cout, std::cerr);
+  std::cout.flush();
+  return status;
+}

@@ -1,0 +1,204 @@
+#include "programs/cli_offset.h"
+
+#include <cstdio>
+
+#include "base/datetime.h"
+
+namespace lanchuan {
+
+const char* const kOffsetUsage =
+    "  offset [--probes N] [URL...]\n"
+    "                measure the PC clock against each server (or the built-in\n"
+    "                list) to a fraction of a second: a first request for the\n"
+    "                round trip, then N timed probes (default 7, at most 10);\n"
+    "                prints the offset (server minus PC) of each and the combined\n"
+    "                one of those within half a second of the median\n";
+
+const char* const kPreciseSyncUsage =
+    "  sync --precise [--probes N] [URL...]\n"
+    "                measure as 'offset' does, then set the clock to the servers'\n"
+    "                GMT time + 8 hours with milliseconds\n";
+
+namespace {
+
+constexpr std::int64_t kEightHoursUs = 8LL * 3600 * kMicrosPerSecond;
+constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 in days since 1899-12-30
+
+struct OffsetArgs {
+  int probes = kDefaultOffsetProbes;
+  std::vector<std::string> urls;
+};
+
+int usage_error(std::ostream& err, const std::string& message) {
+  err << "LanchuanTimeSyncCli: " << message << "\n";
+  err << "Try 'LanchuanTimeSyncCli --help'.\n";
+  return 2;
+}
+
+bool parse_probe_count(const std::string& text, int& probes) {
+  if (text.empty() || text.size() > 2) return false;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > kMaxOffsetProbes) return false;
+  probes = value;
+  return true;
+}
+
+// False with `error` set on a usage error. "--precise" is accepted only when
+// `precise_allowed`.
+bool parse_args(const std::vector<std::string>& args, bool precise_allowed, OffsetArgs& parsed,
+                std::string& error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    std::string count;
+    if (word == "--probes") {
+      if (i + 1 == args.size()) {
+        error = "--probes needs a number";
+        return false;
+      }
+      count = args[++i];
+    } else if (word.rfind("--probes=", 0) == 0) {
+      count = word.substr(9);
+    } else if (word == "--precise" && precise_allowed) {
+      continue;
+    } else if (!word.empty() && word[0] == '-') {
+      error = "unknown option '" + word + "'";
+      return false;
+    } else {
+      parsed.urls.push_back(word);
+      continue;
+    }
+    if (!parse_probe_count(count, parsed.probes)) {
+      error = "the number of probes must be 0 to " + std::to_string(kMaxOffsetProbes);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Milliseconds, rounded half away from zero; with the sign when asked.
+std::string ms_text(std::int64_t us, bool with_sign) {
+  const std::int64_t magnitude = (us < 0 ? -us : us) + 500;
+  const std::string digits = std::to_string(magnitude / 1000);
+  if (magnitude / 1000 == 0) return "0";
+  if (us < 0) return "-" + digits;
+  return with_sign ? "+" + digits : digits;
+}
+
+void print_server(std::ostream& out, const ServerOffset& s) {
+  out << s.url << "  ";
+  if (!s.ok) {
+    out << "failed: " << s.failure << "\n";
+  } else {
+    out << "round trip " << ms_text(s.round_trip_us, false) << " ms  offset "
+        << ms_text(s.offset_us, true) << " ms +/- " << ms_text(s.uncertainty_us, false) << " ms  ("
+        << s.probes_counted << " of " << s.probes_sent << " probes)\n";
+  }
+  out.flush();  // a run over the whole list takes a while: show each as it ends
+}
+
+void print_combined(std::ostream& out, const std::vector<ServerOffset>& servers,
+                    const CombinedOffset& combined) {
+  for (std::size_t i = 0; i < servers.size(); ++i) {
+    if (!servers[i].ok || combined.used[i]) continue;
+    out << servers[i].url
+        << "  left out: " << ms_text(servers[i].offset_us - combined.median_us, true)
+        << " ms from the median\n";
+  }
+  if (!combined.ok()) {
+    out << "combined offset: none, the servers disagree by a second or more\n";
+    return;
+  }
+  out << "combined offset: " << ms_text(combined.offset_us, true) << " ms +/- "
+      << ms_text(combined.uncertainty_us, false) << " ms (" << combined.servers_used << " of "
+      << servers.size() << " servers)\n";
+}
+
+// Parses, measures every server, prints; 0 when something was measured.
+int measure(const std::vector<std::string>& args, bool precise_allowed, OffsetPorts& ports,
+            std::ostream& out, std::ostream& err, CombinedOffset& combined) {
+  OffsetArgs parsed;
+  std::string error;
+  if (!parse_args(args, precise_allowed, parsed, error)) return usage_error(err, error);
+  if (parsed.urls.empty()) parsed.urls = ports.servers;
+  if (parsed.urls.empty()) return usage_error(err, "no server URL given");
+
+  std::vector<ServerOffset> servers;
+  for (const std::string& url : parsed.urls) {
+    servers.push_back(measure_server_offset(url, parsed.probes, ports.prober, ports.clock));
+    print_server(out, servers.back());
+  }
+  combined = combine_server_offsets(servers);
+  if (combined.servers_answered == 0) {
+    err << "no time server answered\n";
+    return 1;
+  }
+  print_combined(out, servers, combined);
+  return 0;
+}
+
+struct LocalTarget {
+  DateTimeParts parts;
+  int milliseconds = 0;
+};
+
+LocalTarget split_local_us(std::int64_t local_us) {
+  const std::int64_t seconds = floor_div(local_us, kMicrosPerSecond);
+  const std::int64_t days = floor_div(seconds, 86400);
+  const std::int64_t second_of_day = seconds - days * 86400;
+  LocalTarget target;
+  target.parts = split_date_time(DateTime{kUnixEpochDays + static_cast<double>(days) +
+                                          static_cast<double>(second_of_day) / 86400.0});
+  target.milliseconds = static_cast<int>((local_us - seconds * kMicrosPerSecond) / 1000);
+  return target;
+}
+
+std::string format_target(const LocalTarget& t) {
+  DateTime value;
+  make_date_time(t.parts.year, t.parts.month, t.parts.day, t.parts.hour, t.parts.minute,
+                 t.parts.second, value);
+  char ms[8];
+  std::snprintf(ms, sizeof ms, ".%03d", t.milliseconds);
+  return format_date_time(value) + ms;
+}
+
+}  // namespace
+
+int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports, std::ostream& out,
+                       std::ostream& err) {
+  CombinedOffset combined;
+  return measure(args, false, ports, out, err, combined);
+}
+
+int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
+                             std::ostream& out, std::ostream& err) {
+  CombinedOffset combined;
+  const int status = measure(args, true, ports, out, err, combined);
+  if (status != 0) return status;
+  if (!combined.ok()) {
+    err << "the clock was not set: the servers disagree by a second or more\n";
+    return 1;
+  }
+  // As the window does: the servers' GMT time + 8 hours becomes the local
+  // time, whatever the PC's own zone. The correction is what that moves the
+  // PC's local clock by.
+  const std::int64_t zone_us = ports.local_clock.local_minus_utc_us();
+  const std::int64_t utc_now = ports.clock.now_utc_us();
+  const std::int64_t target_local = utc_now + combined.offset_us + kEightHoursUs;
+  const std::int64_t correction = target_local - (utc_now + zone_us);
+  const LocalTarget target = split_local_us(target_local);
+  if (!ports.local_clock.set_local_time(target.parts, target.milliseconds)) {
+    err << "the clock could not be set (correction " << ms_text(correction, true)
+        << " ms): changing the system time needs that right (run as administrator), or "
+           "security software refused it\n";
+    return 1;
+  }
+  out << "clock set to " << format_target(target) << ", correction " << ms_text(correction, true)
+      << " ms\n";
+  return 0;
+}
+
+}  // namespace lanchuan

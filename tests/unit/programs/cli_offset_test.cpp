@@ -1,0 +1,265 @@
+// The "offset" and "sync --precise" commands against simulated servers, a
+// simulated clock and a clock setter that only records.
+#include "programs/cli_offset.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_offset.h"
+
+namespace lanchuan {
+namespace {
+
+using fakes::kMs;
+using fakes::kSecond;
+
+struct CommandRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) result.push_back(line);
+  return result;
+}
+
+// The signed millisecond number that follows `label` in `line`.
+long long number_after(const std::string& line, const std::string& label) {
+  const std::size_t at = line.find(label);
+  EXPECT_NE(at, std::string::npos) << label << " not in: " << line;
+  if (at == std::string::npos) return 0;
+  return std::strtoll(line.c_str() + at + label.size(), nullptr, 10);
+}
+
+class CliOffsetTest : public ::testing::Test {
+ protected:
+  CliOffsetTest() : network(clock) {}
+
+  fakes::SimServer& server(const std::string& url, std::int64_t offset_ms) {
+    fakes::SimServer& s = network.servers[url];
+    s.clock_offset_us = offset_ms * kMs;
+    return s;
+  }
+
+  CommandRun offset(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    OffsetPorts ports{clock, network, local, builtin};
+    const int status = run_offset_command(args, ports, out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  CommandRun sync(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    OffsetPorts ports{clock, network, local, builtin};
+    const int status = run_precise_sync_command(args, ports, out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  // What the fake clock was last set to, as microseconds since 1970 of the
+  // local wall clock.
+  std::int64_t set_local_us() const {
+    const auto& call = local.set_calls.back();
+    DateTime t;
+    EXPECT_TRUE(make_date_time(call.parts.year, call.parts.month, call.parts.day, call.parts.hour,
+                               call.parts.minute, call.parts.second, t));
+    const std::int64_t seconds = std::llround((t.days - 25569.0) * 86400.0);
+    return seconds * kSecond + call.milliseconds * kMs;
+  }
+
+  fakes::SimClock clock;
+  fakes::SimNetwork network;
+  fakes::FakePreciseLocalClock local;
+  std::vector<std::string> builtin = {"http://s1", "http://s2", "http://s3"};
+};
+
+TEST_F(CliOffsetTest, OneLinePerServerThenTheCombinedOffset) {
+  server("http://a", 2375);
+  const CommandRun r = offset({"http://a", "http://down"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(r.err.empty()) << r.err;
+  const std::vector<std::string> out = lines(r.out);
+  ASSERT_EQ(out.size(), 3u) << r.out;
+  EXPECT_EQ(out[0].rfind("http://a  round trip 40 ms  offset +", 0), 0u) << out[0];
+  EXPECT_NE(out[0].find(" ms  (7 of 7 probes)"), std::string::npos) << out[0];
+  const long long a_offset = number_after(out[0], "offset ");
+  const long long a_uncertainty = number_after(out[0], "+/- ");
+  EXPECT_LE(std::llabs(a_offset - 2375), a_uncertainty + 1);
+  EXPECT_LE(a_uncertainty, 25);
+  EXPECT_EQ(out[1], "http://down  failed: no answer");
+  EXPECT_EQ(out[2], "combined offset: " + std::string(a_offset > 0 ? "+" : "") +
+                        std::to_string(a_offset) + " ms +/- " + std::to_string(a_uncertainty) +
+                        " ms (1 of 2 servers)");
+}
+
+TEST_F(CliOffsetTest, NegativeOffsetsCarryTheirSign) {
+  server("http://a", -1250);
+  const CommandRun r = offset({"http://a"});
+  EXPECT_EQ(r.status, 0);
+  const long long combined = number_after(lines(r.out).back(), "combined offset: ");
+  EXPECT_NEAR(combined, -1250, 25);
+  EXPECT_NE(r.out.find("offset -12"), std::string::npos) << r.out;
+}
+
+TEST_F(CliOffsetTest, TheBuiltInListServesWhenNoUrlIsGiven) {
+  server("http://s2", 300);
+  const CommandRun r = offset({});
+  EXPECT_EQ(r.status, 0);
+  const std::vector<std::string> out = lines(r.out);
+  ASSERT_EQ(out.size(), 4u) << r.out;
+  EXPECT_EQ(out[0], "http://s1  failed: no answer");
+  EXPECT_EQ(out[1].rfind("http://s2  round trip", 0), 0u);
+  EXPECT_EQ(out[2], "http://s3  failed: no answer");
+  EXPECT_NEAR(number_after(out[3], "combined offset: "), 300, 25) << out[3];
+}
+
+TEST_F(CliOffsetTest, AServerFarFromTheMedianIsLeftOut) {
+  server("http://a", 2375);
+  server("http://b", 2380);
+  server("http://wrong", 7375);
+  const CommandRun r = offset({"http://a", "http://wrong", "http://b"});
+  EXPECT_EQ(r.status, 0);
+  const std::vector<std::string> out = lines(r.out);
+  ASSERT_EQ(out.size(), 5u) << r.out;
+  EXPECT_NEAR(number_after(out[3], "http://wrong  left out: "), 4997, 30);
+  EXPECT_NE(out[3].find(" ms from the median"), std::string::npos);
+  EXPECT_NEAR(number_after(out[4], "combined offset: "), 2377, 25);
+  EXPECT_NE(out[4].find("(2 of 3 servers)"), std::string::npos) << out[4];
+}
+
+TEST_F(CliOffsetTest, ProbeCountIsAnOption) {
+  struct Case {
+    std::vector<std::string> args;
+    int requests;
+  };
+  const Case cases[] = {{{"--probes", "3", "http://a"}, 4},
+                        {{"http://a", "--probes=0"}, 1},
+                        {{"--probes", "10", "http://a"}, 11},
+                        {{"http://a"}, 8}};
+  for (const Case& c : cases) {
+    network.servers.clear();
+    server("http://a", 10);
+    const CommandRun r = offset(c.args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(network.servers["http://a"].requests, c.requests) << c.args[0];
+  }
+}
+
+TEST_F(CliOffsetTest, UsageErrorsSendNothing) {
+  server("http://a", 0);
+  const std::vector<std::string> cases[] = {
+      {"--probes", "11", "http://a"}, {"--probes", "x", "http://a"}, {"http://a", "--probes"},
+      {"--probes=-1", "http://a"},    {"--probes=", "http://a"},     {"--fast", "http://a"},
+      {"--precise", "http://a"},  // only sync takes it
+  };
+  for (const auto& args : cases) {
+    const CommandRun r = offset(args);
+    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(r.err.rfind("LanchuanTimeSyncCli: ", 0), 0u) << r.err;
+  }
+  EXPECT_EQ(network.servers["http://a"].requests, 0);
+
+  builtin.clear();
+  EXPECT_EQ(offset({}).status, 2);
+}
+
+TEST_F(CliOffsetTest, NoServerAnsweringIsAFailure) {
+  const CommandRun r = offset({"http://x", "http://y"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "no time server answered\n");
+  EXPECT_EQ(lines(r.out).size(), 2u);
+}
+
+TEST_F(CliOffsetTest, ServersSplitEvenlyGiveNoCombinedOffsetAndNoClockChange) {
+  server("http://a", 0);
+  server("http://b", 3000);
+  CommandRun r = offset({"http://a", "http://b"});
+  EXPECT_EQ(r.status, 0);  // both answered
+  EXPECT_EQ(lines(r.out).back(), "combined offset: none, the servers disagree by a second or more");
+
+  network.servers.clear();
+  server("http://a", 0);
+  server("http://b", 3000);
+  r = sync({"--precise", "http://a", "http://b"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(local.set_calls.empty());
+  EXPECT_NE(r.err.find("not set"), std::string::npos) << r.err;
+}
+
+// The window's rule: the servers' GMT time + 8 hours is the new local time.
+TEST_F(CliOffsetTest, PreciseSyncSetsGmtPlusEightHoursWithMilliseconds) {
+  struct Case {
+    std::int64_t zone_us;  // the PC's own zone
+    long long correction_ms;
+  };
+  const Case cases[] = {{8LL * 3600 * kSecond, 2375},
+                        {0, 8LL * 3600 * 1000 + 2375},
+                        {-5LL * 3600 * kSecond, 13LL * 3600 * 1000 + 2375}};
+  for (const Case& c : cases) {
+    network.servers.clear();
+    local.set_calls.clear();
+    local.zone_us = c.zone_us;
+    server("http://a", 2375);
+    const CommandRun r = sync({"--precise", "http://a"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(local.set_calls.size(), 1u);
+    // The sim clock stands still while the clock is set.
+    const std::int64_t expected = clock.now + 2375 * kMs + 8LL * 3600 * kSecond;
+    EXPECT_LE(std::llabs(set_local_us() - expected), 25 * kMs);
+    const std::string last = lines(r.out).back();
+    EXPECT_EQ(last.rfind("clock set to 2026-12-08  13:3", 0), 0u) << last;
+    EXPECT_NEAR(number_after(last, "correction "), c.correction_ms, 25) << last;
+  }
+}
+
+TEST_F(CliOffsetTest, PreciseSyncCrossesMidnightAndTheYear) {
+  // PC at 2026-12-31 15:59:59.900 UTC, server 2.375 s ahead: 2027-01-01
+  // 00:00:02.275 local, give or take the measurement.
+  clock.now = 1798732799900000LL;
+  server("http://a", 2375);
+  const CommandRun r = sync({"http://a", "--precise"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto& call = local.set_calls.back();
+  EXPECT_EQ(call.parts.year, 2027);
+  EXPECT_EQ(call.parts.month, 1);
+  EXPECT_EQ(call.parts.day, 1);
+  EXPECT_EQ(call.parts.hour, 0);
+  EXPECT_EQ(call.parts.day_of_week, 5);  // a Friday
+  EXPECT_GE(call.milliseconds, 0);
+  EXPECT_LT(call.milliseconds, 1000);
+  char text[40];
+  std::snprintf(text, sizeof text, "clock set to 2027-01-01  00:00:%02d.%03d", call.parts.second,
+                call.milliseconds);
+  EXPECT_EQ(lines(r.out).back().rfind(text, 0), 0u) << r.out;
+}
+
+TEST_F(CliOffsetTest, PreciseSyncReportsAClockThatRefused) {
+  server("http://a", 2375);
+  local.set_result = false;
+  const CommandRun r = sync({"--precise", "http://a"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(local.set_calls.size(), 1u);
+  EXPECT_NE(r.err.find("could not be set (correction +23"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find("clock set"), std::string::npos);
+}
+
+TEST_F(CliOffsetTest, PreciseSyncWithoutAnswersLeavesTheClockAlone) {
+  CommandRun r = sync({"--precise", "http://down"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(local.set_calls.empty());
+  r = sync({"--precise", "--probes", "12"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(local.set_calls.empty());
+}
+
+}  // namespace
+}  // namespace lanchuan

@@ -1,0 +1,131 @@
+// The console companion's argument handling and its query command, with a
+// scripted time query and a fake clock.
+#include "programs/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "fakes/fake_system.h"
+
+namespace lanchuan {
+namespace {
+
+DateTime at(int y, int mo, int d, int h, int mi, int s) {
+  DateTime t;
+  EXPECT_TRUE(make_date_time(y, mo, d, h, mi, s, t));
+  return t;
+}
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliRun run(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    CliPorts ports{query, clock, network, pump, {"http://s1", "http://s2", "http://s3"}};
+    const int status = run_cli(args, ports, out, err);
+    return {status, out.str(), err.str()};
+  }
+  fakes::FakeTimeQuery query;
+  fakes::FakeClock clock;
+  fakes::FakeNetwork network;
+  fakes::FakePump pump;
+};
+
+TEST_F(CliTest, QueryPrintsServerTimeFirstThenPcTimeAndDifference) {
+  query.answers["http://a"] = at(2026, 12, 8, 13, 36, 15);
+  clock.now = at(2026, 12, 8, 13, 36, 5);
+  const CliRun r = run({"query", "http://a"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(
+      "2026-12-08  13:36:15\n"
+      "PC time:    2026-12-08  13:36:05\n"
+      "difference: 10 s (server minus PC)\n",
+      r.out);
+  EXPECT_TRUE(r.err.empty());
+  EXPECT_EQ(std::vector<std::string>{"http://a"}, query.tried);
+}
+
+TEST_F(CliTest, QueryFailureIsOneLineOnStandardErrorAndStatusOne) {
+  const CliRun r = run({"query", "http://down"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_NE(std::string::npos, r.err.find("http://down"));
+  EXPECT_EQ(r.err.size() - 1, r.err.find('\n'));  // exactly one line
+}
+
+TEST_F(CliTest, UsageErrorsAreStatusTwoAndNameTheProblem) {
+  const struct {
+    std::vector<std::string> args;
+    const char* mentions;
+  } cases[] = {
+      {{}, "no command"},
+      {{"frobnicate"}, "frobnicate"},
+      {{"query"}, "query"},
+      {{"query", "http://a", "http://b"}, "query"},
+  };
+  for (const auto& c : cases) {
+    const CliRun r = run(c.args);
+    EXPECT_EQ(2, r.status) << c.mentions;
+    EXPECT_NE(std::string::npos, r.err.find(c.mentions)) << r.err;
+    EXPECT_TRUE(query.tried.empty());
+  }
+}
+
+TEST_F(CliTest, SyncSetsTheClockFromTheFirstServerThatAnswers) {
+  const DateTime t = at(2026, 12, 8, 13, 36, 15);
+  query.answers["http://s2"] = t;
+  const CliRun r = run({"sync"});
+  EXPECT_EQ(0, r.status) << r.err;
+  // The window's failover order: the chosen server, then the list from the top.
+  EXPECT_EQ((std::vector<std::string>{"http://s1", "http://s1", "http://s2"}), query.tried);
+  ASSERT_EQ(1u, clock.set_calls.size());
+  EXPECT_EQ(36, clock.set_calls[0].minute);
+  EXPECT_EQ("2026-12-08  13:36:15\nserver:     http://s2\nclock set\n", r.out);
+}
+
+TEST_F(CliTest, SyncWithAUrlTriesItFirst) {
+  query.answers["http://mine"] = at(2026, 12, 8, 13, 36, 15);
+  const CliRun r = run({"sync", "http://mine"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(std::vector<std::string>{"http://mine"}, query.tried);
+}
+
+TEST_F(CliTest, SyncExitsOneUnlessTheClockWasSet) {
+  query.answers["http://s1"] = at(2026, 12, 8, 13, 36, 15);
+  clock.set_result = false;  // no right to change the time
+  CliRun r = run({"sync"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("could not be set"));
+  EXPECT_EQ(1u, clock.set_calls.size());
+
+  query.answers.clear();
+  query.tried.clear();
+  r = run({"sync"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ(4u, query.tried.size());  // n + 1 tries
+  EXPECT_NE(std::string::npos, r.err.find("no time server answered"));
+
+  network.is_connected = false;
+  query.tried.clear();
+  r = run({"sync"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(query.tried.empty());
+  EXPECT_NE(std::string::npos, r.err.find("no network"));
+}
+
+TEST_F(CliTest, HelpListsEveryCommand) {
+  const CliRun r = run({"--help"});
+  EXPECT_EQ(0, r.status);
+  for (const char* command : {"query URL", "sync [URL]", "update-file pack", "update-file unpack"}) {
+    EXPECT_NE(std::string::npos, r.out.find(command)) << command;
+  }
+}
+
+}  // namespace
+}  // namespace lanchuan

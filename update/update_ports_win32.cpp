@@ -1,0 +1,146 @@
+#include "update/update_ports_win32.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "platform/win32/fatal_win32.h"
+#include "update/fetch_rules.h"
+#include "update/update_config.h"
+
+namespace lanchuan::win32 {
+namespace {
+
+// The pieces of a URL as written, without decoding or re-encoding anything.
+struct UrlParts {
+  bool secure = false;
+  std::string host;
+  INTERNET_PORT port = 0;
+  std::string user;
+  std::string password;
+  std::string object;  // path and query
+};
+
+std::string piece(const char* start, DWORD length) {
+  return start ? std::string(start, length) : std::string();
+}
+
+bool split_url(const std::string& url, UrlParts& parts) {
+  // Zero buffers with non-zero lengths: InternetCrackUrlA points into the URL
+  // itself and decodes nothing.
+  URL_COMPONENTSA c{};
+  c.dwStructSize = sizeof(c);
+  c.dwSchemeLength = 1;
+  c.dwHostNameLength = 1;
+  c.dwUserNameLength = 1;
+  c.dwPasswordLength = 1;
+  c.dwUrlPathLength = 1;
+  c.dwExtraInfoLength = 1;
+  if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &c)) return false;
+  if (c.nScheme != INTERNET_SCHEME_HTTP && c.nScheme != INTERNET_SCHEME_HTTPS) return false;
+  parts.secure = c.nScheme == INTERNET_SCHEME_HTTPS;
+  parts.host = piece(c.lpszHostName, c.dwHostNameLength);
+  parts.port = c.nPort;
+  parts.user = piece(c.lpszUserName, c.dwUserNameLength);
+  parts.password = piece(c.lpszPassword, c.dwPasswordLength);
+  parts.object =
+      piece(c.lpszUrlPath, c.dwUrlPathLength) + piece(c.lpszExtraInfo, c.dwExtraInfoLength);
+  return !parts.host.empty();
+}
+
+const char* or_null(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+// The tool sets no proxy of its own: the system's settings apply, and no
+// proxy credentials are offered.
+void use_system_proxy(HINTERNET internet, HINTERNET connection) {
+  INTERNET_PROXY_INFO proxy{};
+  proxy.dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG;
+  proxy.lpszProxy = nullptr;
+  proxy.lpszProxyBypass = nullptr;
+  InternetSetOptionA(internet, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
+  char empty[] = "";
+  InternetSetOptionA(connection, INTERNET_OPTION_PROXY_USERNAME, empty, 0);
+  InternetSetOptionA(connection, INTERNET_OPTION_PROXY_PASSWORD, empty, 0);
+}
+
+std::size_t chunk_size_of(HINTERNET request) {
+  char buffer[kContentLengthBuffer] = {};
+  DWORD size = sizeof(buffer);
+  const bool read =
+      HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, buffer, &size, nullptr) != FALSE;
+  return read_chunk_size(read, std::string(buffer, read ? size : 0));
+}
+
+std::string read_body(HINTERNET request) {
+  std::vector<char> chunk(chunk_size_of(request));
+  BodyCollector body(kMaxUpdateFileBytes);
+  for (;;) {
+    DWORD got = 0;
+    if (!InternetReadFile(request, chunk.data(), static_cast<DWORD>(chunk.size()), &got) ||
+        got == 0) {
+      break;
+    }
+    if (!body.append(chunk.data(), got)) break;
+  }
+  return body.take();
+}
+
+}  // namespace
+
+HINTERNET Win32UrlFetcher::internet() {
+  if (!internet_) {
+    internet_.reset(InternetOpenA(kFetchAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  }
+  return internet_.get();
+}
+
+std::string Win32UrlFetcher::fetch_url_bytes(const std::string& url) {
+  if (url.empty()) return std::string();
+  UrlParts parts;
+  if (!split_url(url_without_fragment(url), parts)) return std::string();
+  HINTERNET session = internet();
+  if (!session) return std::string();
+
+  unique_hinternet connection(InternetConnectA(session, parts.host.c_str(), parts.port,
+                                               or_null(parts.user), or_null(parts.password),
+                                               INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return std::string();
+  use_system_proxy(session, connection.get());
+
+  const char* accept_types[] = {kFetchAcceptType, nullptr};
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+  if (parts.secure) flags |= INTERNET_FLAG_SECURE;
+  unique_hinternet request(HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(),
+                                            "HTTP/1.0", nullptr, accept_types, flags, 0));
+  if (!request) return std::string();
+  if (!HttpSendRequestA(request.get(), kFetchHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
+    return std::string();
+  }
+  return read_body(request.get());
+}
+
+bool Win32UserPrompt::ask_ok_cancel(const std::string& text, const std::string& title) {
+  return MessageBoxA(nullptr, text.c_str(), title.c_str(),
+                     MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL) == IDOK;
+}
+
+void Win32FileDownloader::download_new_version(const std::string& address) {
+  using MultiByteToWideCharFn = int(WINAPI*)(UINT, DWORD, LPCCH, int, LPWSTR, int);
+  using DoFileDownloadFn = HRESULT(WINAPI*)(LPCWSTR);
+  static const auto to_wide = require<MultiByteToWideCharFn>("kernel32.dll", "MultiByteToWideChar");
+  constexpr UINT kCodePage = CP_OEMCP;
+  constexpr DWORD kFlags = MB_COMPOSITE;
+  const int units = to_wide(kCodePage, kFlags, address.c_str(), -1, nullptr, 0);
+  if (units == 0) return;
+  std::vector<wchar_t> wide(static_cast<std::size_t>(units), L'\0');
+  to_wide(kCodePage, kFlags, address.c_str(), -1, wide.data(), units);
+  static const auto download = require<DoFileDownloadFn>("shdocvw.dll", "DoFileDownload");
+  download(wide.data());
+}
+
+void Win32WebOpener::open_web_address(const std::string& address) {
+  HWND owner = FindWindowA(nullptr, "Microsoft Internet Explorer");
+  ShellExecuteA(owner, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace lanchuan::win32
