@@ -12,7 +12,6 @@ namespace {
 using Id = ControlId;
 
 constexpr const char* kSearching = "正在查找时间服务器......";
-constexpr const char* kNoNetwork = "未连接网络......";
 constexpr const char* kNoServer = "时间服务器连接失败......";
 constexpr const char* kClockSet = "校时完成 ！";
 constexpr const char* kClockNotSet =
@@ -89,7 +88,7 @@ void run_calibration(App& app) {
   } else {
     // The buttons and the validity of an earlier server time are left alone.
     app.ports.pump.wait_processing(kNoNetworkPauseMs);
-    c.set_text(Id::编辑框_服务器时间, kNoNetwork);
+    c.set_text(Id::编辑框_服务器时间, kNoNetworkText);
   }
   // Whatever the outcome; the same period leaves a counting timer undisturbed.
   if (c.ticked(Id::选择框_间隔校时)) c.set_timer_period(Id::时钟_间隔校时, kIntervalTickMs);

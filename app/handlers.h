@@ -44,6 +44,8 @@ void init_clock_face(App& app);  // the centre and the first drawing
 void draw_clock_face(App& app);
 
 // Calibration (app/calibration.cpp).
+// What 编辑框_服务器时间 shows when a run finds no network connection.
+constexpr const char* kNoNetworkText = "未连接网络......";
 void run_calibration(App& app);
 void set_clock_from_server_time(App& app);
 

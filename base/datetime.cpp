@@ -22,11 +22,15 @@ struct Moment {
   std::int64_t ms_of_day = 0;
 };
 
+}  // namespace
+
 std::int64_t floor_div(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;
   if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
   return q;
 }
+
+namespace {
 
 Moment moment_from_ms(std::int64_t total_ms) {
   const std::int64_t day = floor_div(total_ms, kMsPerDay);
@@ -53,7 +57,6 @@ DateTime date_time_from_moment(const Moment& m) {
 
 // Proleptic Gregorian calendar, days counted from 1970-01-01 (H. Hinnant's
 // civil-from-days algorithms); the OLE day 0 is 1899-12-30.
-constexpr std::int64_t kUnixDayOfOleZero = -25569;
 
 std::int64_t days_from_civil(std::int64_t y, int m, int d) {
   y -= m <= 2 ? 1 : 0;
@@ -61,11 +64,11 @@ std::int64_t days_from_civil(std::int64_t y, int m, int d) {
   const std::int64_t yoe = y - era * 400;
   const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468 - kUnixDayOfOleZero;
+  return era * 146097 + doe - 719468 + kOleDayOfUnixEpoch;
 }
 
 void civil_from_days(std::int64_t ole_day, int& year, int& month, int& day) {
-  const std::int64_t z = ole_day + kUnixDayOfOleZero + 719468;
+  const std::int64_t z = ole_day - kOleDayOfUnixEpoch + 719468;
   const std::int64_t era = floor_div(z, 146097);
   const std::int64_t doe = z - era * 146097;
   const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;

@@ -2,9 +2,17 @@
 // the fraction being the time of day. Portable; no platform headers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace lanchuan {
+
+// 1970-01-01, the Unix epoch, in days since 1899-12-30.
+constexpr std::int64_t kOleDayOfUnixEpoch = 25569;
+
+// Integer division that rounds toward minus infinity: -1 ms is in the second
+// before the epoch, not in the one after it.
+std::int64_t floor_div(std::int64_t a, std::int64_t b);
 
 struct DateTime {
   double days = 0.0;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "programs/cli_update_file.h"
+#include "programs/cli_usage.h"
 #include "app/handlers.h"
 #include "app/headless.h"
 
@@ -16,12 +17,6 @@ const char* const kQueryUsage =
     "  query URL     ask one web server for its time (HTTP HEAD, Date header)\n"
     "                and print it as UTC+8 local time, then the PC time and the\n"
     "                difference in seconds\n";
-
-int usage_error(std::ostream& err, const std::string& message) {
-  err << "LanchuanTimeSyncCli: " << message << "\n";
-  err << "Try 'LanchuanTimeSyncCli --help'.\n";
-  return 2;
-}
 
 // "--timing" is left out of the help on purpose: it is for the benchmark, which
 // compares the query's own duration with a plain HEAD to the same server.
@@ -118,7 +113,7 @@ int sync_command(const std::vector<std::string>& args, CliPorts& ports, std::ost
                    window, ports.time_query, logon, update, update, update, update});
   run_calibration(app);
 
-  if (controls.text(ControlId::编辑框_服务器时间) == "未连接网络......") {
+  if (controls.text(ControlId::编辑框_服务器时间) == kNoNetworkText) {
     err << "no network connection\n";
     return 1;
   }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/datetime.h"
+#include "programs/cli_usage.h"
 
 namespace lanchuan {
 
@@ -22,18 +23,11 @@ const char* const kPreciseSyncUsage =
 namespace {
 
 constexpr std::int64_t kEightHoursUs = 8LL * 3600 * kMicrosPerSecond;
-constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 in days since 1899-12-30
 
 struct OffsetArgs {
   int probes = kDefaultOffsetProbes;
   std::vector<std::string> urls;
 };
-
-int usage_error(std::ostream& err, const std::string& message) {
-  err << "LanchuanTimeSyncCli: " << message << "\n";
-  err << "Try 'LanchuanTimeSyncCli --help'.\n";
-  return 2;
-}
 
 bool parse_probe_count(const std::string& text, int& probes) {
   if (text.empty() || text.size() > 2) return false;
@@ -150,7 +144,7 @@ LocalTarget split_local_us(std::int64_t local_us) {
   const std::int64_t days = floor_div(seconds, 86400);
   const std::int64_t second_of_day = seconds - days * 86400;
   LocalTarget target;
-  target.parts = split_date_time(DateTime{kUnixEpochDays + static_cast<double>(days) +
+  target.parts = split_date_time(DateTime{static_cast<double>(kOleDayOfUnixEpoch + days) +
                                           static_cast<double>(second_of_day) / 86400.0});
   target.milliseconds = static_cast<int>((local_us - seconds * kMicrosPerSecond) / 1000);
   return target;

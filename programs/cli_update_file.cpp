@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "programs/cli_usage.h"
 #include "update/update_config.h"
 #include "update/update_file.h"
 
@@ -15,12 +16,6 @@ const char* const kUpdateFileUsage =
     "                decrypt the update file IN into the text file OUT.txt\n";
 
 namespace {
-
-int usage_error(std::ostream& err, const std::string& message) {
-  err << "LanchuanTimeSyncCli: " << message << "\n";
-  err << "Try 'LanchuanTimeSyncCli --help'.\n";
-  return 2;
-}
 
 bool read_file(const std::string& path, std::string& bytes) {
   std::ifstream in(path, std::ios::binary);

@@ -28,12 +28,6 @@ std::int64_t absolute(std::int64_t v) { return v < 0 ? -v : v; }
 
 }  // namespace
 
-std::int64_t floor_div(std::int64_t a, std::int64_t b) {
-  std::int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
 OffsetWindow OffsetWindow::of_answer(const ProbeAnswer& answer) {
   const std::int64_t second_start = answer.server_second * kMicrosPerSecond;
   // Stamped no later than the receipt and no earlier than the sending; the

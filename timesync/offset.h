@@ -61,9 +61,6 @@ class OffsetProber {
   virtual ProbeAnswer probe(const std::string& url, std::int64_t send_at_us) = 0;
 };
 
-// Floor division for signed values (the offset may be negative).
-std::int64_t floor_div(std::int64_t a, std::int64_t b);
-
 // The offset's possible values, [low_us, high_us).
 class OffsetWindow {
  public:

@@ -9,7 +9,6 @@
 namespace lanchuan {
 namespace {
 
-constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 in days since 1899-12-30
 constexpr std::size_t kShownHeaderLength = 64;
 
 // A header as it may be echoed on a console: printable ASCII only, short.
@@ -31,7 +30,7 @@ bool server_second_from_date_header(const std::string& header, std::int64_t& sec
   // A header that passes the shape checks but names no real day comes back
   // as the smallest date; the window shows that, but as an offset it is noise.
   if (gmt.days <= kMinDateTimeDays) return false;
-  seconds = std::llround((gmt.days - kUnixEpochDays) * 86400.0);
+  seconds = std::llround((gmt.days - kOleDayOfUnixEpoch) * 86400.0);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/balloon_shape.h"
+#include "platform/win32/window_class_win32.h"
 
 namespace lanchuan::win32 {
 
@@ -39,12 +40,7 @@ SIZE measure_text(HFONT font, const std::string& text) {
 }  // namespace
 
 BalloonTipWin32::BalloonTipWin32(HINSTANCE instance) : instance_(instance) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = window_proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kBalloonTipClass;
-  RegisterClassA(&wc);
+  register_window_class(instance, kBalloonTipClass, window_proc);
   // 9 pt at the screen's resolution.
   window_dc screen(nullptr);
   const int height = -MulDiv(9, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);

@@ -2,6 +2,7 @@
 
 #include "ui/custom_controls_win32.h"
 #include "ui/window_data_win32.h"
+#include "platform/win32/window_class_win32.h"
 
 namespace lanchuan::win32 {
 
@@ -103,12 +104,7 @@ LRESULT CALLBACK canvas_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void register_canvas_class(HINSTANCE instance) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = canvas_proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kCanvasClass;
-  RegisterClassA(&wc);
+  register_window_class(instance, kCanvasClass, canvas_proc);
 }
 
 }  // namespace lanchuan::win32

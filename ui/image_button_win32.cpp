@@ -12,6 +12,7 @@
 #include "ui/image_button_state.h"
 #include "ui/look_win32.h"
 #include "ui/window_data_win32.h"
+#include "platform/win32/window_class_win32.h"
 
 namespace lanchuan::win32 {
 
@@ -166,12 +167,7 @@ LRESULT CALLBACK image_button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void register_image_button_class(HINSTANCE instance) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = image_button_proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kImageButtonClass;
-  RegisterClassA(&wc);
+  register_window_class(instance, kImageButtonClass, image_button_proc);
 }
 
 }  // namespace lanchuan::win32

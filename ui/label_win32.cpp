@@ -7,6 +7,7 @@
 #include "ui/custom_controls_win32.h"
 #include "ui/look_win32.h"
 #include "ui/window_data_win32.h"
+#include "platform/win32/window_class_win32.h"
 
 namespace lanchuan::win32 {
 
@@ -133,20 +134,11 @@ LRESULT CALLBACK panel_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-void register_class(HINSTANCE instance, const char* name, WNDPROC proc) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = name;
-  RegisterClassA(&wc);
-}
-
 }  // namespace
 
 void register_label_classes(HINSTANCE instance) {
-  register_class(instance, kLabelClass, label_proc);
-  register_class(instance, kPanelClass, panel_proc);
+  register_window_class(instance, kLabelClass, label_proc);
+  register_window_class(instance, kPanelClass, panel_proc);
 }
 
 }  // namespace lanchuan::win32

@@ -82,8 +82,6 @@ void apply_look(int colour_scheme) {
   EnumThreadWindows(GetCurrentThreadId(), redraw_window, 0);
 }
 
-int current_look() { return g_scheme; }
-
 void install_framed_look(HWND control, ControlKind kind) {
   SetWindowSubclass(control, framed_proc, kFrameSubclass, static_cast<DWORD_PTR>(kind));
 }

@@ -14,7 +14,6 @@ inline COLORREF to_colorref(Rgb c) { return RGB(c.r, c.g, c.b); }
 // Scheme 1 blue, 2 olive green, 3 silver; anything else keeps the platform's
 // own frames.
 void apply_look(int colour_scheme);
-int current_look();
 
 // Subclasses an edit box or combo box so that it draws the scheme's frame.
 void install_framed_look(HWND control, ControlKind kind);

@@ -3,6 +3,7 @@
 #include "ui/custom_controls_win32.h"
 #include "ui/look_win32.h"
 #include "ui/resource_ids.h"
+#include "platform/win32/window_class_win32.h"
 
 namespace lanchuan::win32 {
 
@@ -40,19 +41,9 @@ constexpr TrayKind kTrayKinds[] = {
 };
 
 void register_window_classes(HINSTANCE instance, WNDPROC main_proc) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = main_proc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = kMainWindowRow.class_name;
-  RegisterClassA(&wc);
-
-  WNDCLASSA owner{};
-  owner.lpfnWndProc = DefWindowProcA;
-  owner.hInstance = instance;
-  owner.lpszClassName = kOwnerClass;
-  RegisterClassA(&owner);
+  register_window_class(instance, kMainWindowRow.class_name, main_proc,
+                        LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP)));
+  register_window_class(instance, kOwnerClass, DefWindowProcA);
   register_control_classes(instance);
 }
 

@@ -8,8 +8,6 @@
 
 namespace lanchuan {
 
-constexpr const char* kUpdateHost = "update.lanchuan.example";
-constexpr const char* kUpdatePath = "/GengXin/DEdodovez/DEdodovez.jpg";
 constexpr const char* kUpdateUrl = "http://update.lanchuan.example/GengXin/DEdodovez/DEdodovez.jpg";
 
 // Opened by the tray menu's "更多软件".

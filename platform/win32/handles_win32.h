@@ -62,7 +62,6 @@ class paint_dc {
   paint_dc(const paint_dc&) = delete;
   paint_dc& operator=(const paint_dc&) = delete;
   HDC get() const { return dc_; }
-  const RECT& area() const { return ps_.rcPaint; }
 
  private:
   HWND hwnd_;

@@ -256,8 +256,8 @@ TEST(WebAddress, SchemeAndSafeBytes) {
 }
 
 TEST(UpdateConfig, AddressesAreConsistentAndAcceptable) {
-  EXPECT_EQ(std::string(kUpdateUrl), std::string("http://") + kUpdateHost + kUpdatePath);
-  EXPECT_EQ(std::string(kUpdatePath), "/GengXin/DEdodovez/DEdodovez.jpg");
+  EXPECT_EQ(std::string(kUpdateUrl),
+            std::string("http://update.lanchuan.example") + "/GengXin/DEdodovez/DEdodovez.jpg");
   EXPECT_TRUE(is_web_address(kDefaultStatusLink));
   EXPECT_TRUE(is_web_address(kDownloadPage));
 }
