@@ -17,12 +17,6 @@ const char* const kQueryUsage =
     "                and print it as UTC+8 local time, then the PC time and the\n"
     "                difference in seconds\n";
 
-int usage_error(std::ostream& err, const std::string& message) {
-  err << "LanchuanTimeSyncCli: " << message << "\n";
-  err << "Try 'LanchuanTimeSyncCli --help'.\n";
-  return 2;
-}
-
 // "--timing" is left out of the help on purpose: it is for the benchmark, which
 // compares the query's own duration with a plain HEAD to the same server.
 const char* const kTimingOption = "--timing";
@@ -45,7 +39,7 @@ int query_command(const std::vector<std::string>& all_args, CliPorts& ports, std
       args.push_back(a);
     }
   }
-  if (args.size() != 2) return usage_error(err, "query takes exactly one URL");
+  if (args.size() != 2) return cli_usage_error(err, "query takes exactly one URL");
   const std::string& url = args[1];
   DateTime server_time;
   const auto start = std::chrono::steady_clock::now();
@@ -94,10 +88,10 @@ int sync_command(const std::vector<std::string>& args, CliPorts& ports, std::ost
                  std::ostream& err) {
   for (const std::string& a : args) {
     if (a != "--precise") continue;
-    if (!ports.offset) return usage_error(err, "sync --precise is not available here");
+    if (!ports.offset) return cli_usage_error(err, "sync --precise is not available here");
     return run_precise_sync_command({args.begin() + 1, args.end()}, *ports.offset, out, err);
   }
-  if (args.size() > 2) return usage_error(err, "sync takes at most one URL");
+  if (args.size() > 2) return cli_usage_error(err, "sync takes at most one URL");
   HeadlessControls controls;
   controls.set_items(ControlId::组合框1, ports.servers);
   const std::string first =
@@ -139,8 +133,14 @@ int sync_command(const std::vector<std::string>& args, CliPorts& ports, std::ost
 
 int offset_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
                    std::ostream& err) {
-  if (!ports.offset) return usage_error(err, "offset is not available here");
+  if (!ports.offset) return cli_usage_error(err, "offset is not available here");
   return run_offset_command({args.begin() + 1, args.end()}, *ports.offset, out, err);
+}
+
+int schedule_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+                     std::ostream& err) {
+  if (!ports.schedule) return cli_usage_error(err, "schedule is not available here");
+  return run_schedule_command({args.begin() + 1, args.end()}, *ports.schedule, out, err);
 }
 
 int update_file_command(const std::vector<std::string>& args, CliPorts&, std::ostream& out,
@@ -161,6 +161,7 @@ const Command kCommands[] = {
     {"sync", kSyncUsage, sync_command},
     {"sync --precise", kPreciseSyncUsage, nullptr},  // help only; "sync" handles it
     {"offset", kOffsetUsage, offset_command},
+    {"schedule", kScheduleUsage, schedule_command},
     {"update-file", kUpdateFileUsage, update_file_command},
 };
 
@@ -176,7 +177,7 @@ void print_usage(std::ostream& out) {
 
 int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
             std::ostream& err) {
-  if (args.empty()) return usage_error(err, "no command given");
+  if (args.empty()) return cli_usage_error(err, "no command given");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
     print_usage(out);
@@ -185,7 +186,7 @@ int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream&
   for (const Command& c : kCommands) {
     if (c.run && command == c.name) return c.run(args, ports, out, err);
   }
-  return usage_error(err, "unknown command '" + command + "'");
+  return cli_usage_error(err, "unknown command '" + command + "'");
 }
 
 }  // namespace lanchuan
