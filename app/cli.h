@@ -18,8 +18,8 @@ struct CliPorts {
   Clock& clock;
   NetworkState& network;
   MessagePump& pump;
-  std::vector<std::string> servers;  // the built-in server list, in order
-  OffsetPorts* offset = nullptr;     // sub-second measuring; null: not available
+  std::vector<std::string> servers;   // the built-in server list, in order
+  OffsetPorts* offset = nullptr;      // sub-second measuring; null: not available
   SchedulePorts* schedule = nullptr;  // the Task Scheduler; null: not available
 };
 

@@ -80,8 +80,8 @@ bool parse_args(const std::vector<std::string>& args, bool precise_allowed, Offs
       continue;
     } else if (word == "--threshold" && precise_allowed) {
       if (i + 1 == args.size() || !parse_threshold_ms(args[++i], parsed.threshold_ms)) {
-        error = "--threshold needs a number of milliseconds, 0 to " +
-                std::to_string(kMaxThresholdMs);
+        error =
+            "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
         return false;
       }
       continue;

@@ -50,14 +50,14 @@ bool parse_task_options(const std::vector<std::string>& args, TaskOptions& optio
     const bool has_value = i + 1 < args.size();
     if (word == "--every") {
       if (!has_value || !parse_minutes(args[++i], options.every_minutes)) {
-        error = "--every needs a number of minutes, " + std::to_string(kMinEveryMinutes) +
-                " to " + std::to_string(kMaxEveryMinutes);
+        error = "--every needs a number of minutes, " + std::to_string(kMinEveryMinutes) + " to " +
+                std::to_string(kMaxEveryMinutes);
         return false;
       }
     } else if (word == "--threshold") {
       if (!has_value || !parse_threshold_ms(args[++i], options.threshold_ms)) {
-        error = "--threshold needs a number of milliseconds, 0 to " +
-                std::to_string(kMaxThresholdMs);
+        error =
+            "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
         return false;
       }
     } else if (!word.empty() && word[0] == '-') {
@@ -102,7 +102,7 @@ std::string declared_utf8(std::string xml) {
 }
 
 int install_task(const TaskOptions& options, SchedulePorts& ports, std::ostream& out,
-            std::ostream& err) {
+                 std::ostream& err) {
   if (!ports.scheduler.is_elevated()) {
     err << "schedule install needs an elevated prompt: open the command prompt with "
            "'Run as administrator' and run it there\n";
@@ -167,12 +167,23 @@ std::string xml_escape(const std::string& text) {
   std::string escaped;
   for (char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      case '\'': escaped += "&apos;"; break;
-      default: escaped += c;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&apos;";
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;

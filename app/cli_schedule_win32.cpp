@@ -79,9 +79,9 @@ bool ComTaskScheduler::register_task(const std::string& xml, std::string& error)
     Bstr definition(to_wide(xml, CP_UTF8));
     Variant none;
     ComPtr<IRegisteredTask> task;
-    hr = folder->RegisterTask(task_path().get(), definition.get(), TASK_CREATE_OR_UPDATE,
-                              none.ref(), none.ref(), TASK_LOGON_INTERACTIVE_TOKEN, none.ref(),
-                              task.put());
+    hr =
+        folder->RegisterTask(task_path().get(), definition.get(), TASK_CREATE_OR_UPDATE, none.ref(),
+                             none.ref(), TASK_LOGON_INTERACTIVE_TOKEN, none.ref(), task.put());
   }
   if (FAILED(hr)) error = hresult_text(hr);
   return SUCCEEDED(hr);

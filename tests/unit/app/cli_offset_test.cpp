@@ -156,9 +156,9 @@ TEST_F(CliOffsetTest, ProbeCountIsAnOption) {
 TEST_F(CliOffsetTest, UsageErrorsSendNothing) {
   server("http://a", 0);
   const std::vector<std::string> cases[] = {
-      {"--probes", "11", "http://a"}, {"--probes", "x", "http://a"}, {"http://a", "--probes"},
-      {"--probes=-1", "http://a"},    {"--probes=", "http://a"},     {"--fast", "http://a"},
-      {"--precise", "http://a"}, {"--threshold", "5", "http://a"},  // only sync takes them
+      {"--probes", "11", "http://a"}, {"--probes", "x", "http://a"},    {"http://a", "--probes"},
+      {"--probes=-1", "http://a"},    {"--probes=", "http://a"},        {"--fast", "http://a"},
+      {"--precise", "http://a"},      {"--threshold", "5", "http://a"},  // only sync takes them
   };
   for (const auto& args : cases) {
     const CommandRun r = offset(args);

@@ -42,8 +42,8 @@ class CliTest : public ::testing::Test {
   CliRun run(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     SchedulePorts schedule{scheduler, "C:\\Tools\\LanchuanTimeSyncCli.exe", "PC\\user"};
-    CliPorts ports{query, clock, network, pump, {"http://s1", "http://s2", "http://s3"}, nullptr,
-                   &schedule};
+    const std::vector<std::string> servers{"http://s1", "http://s2", "http://s3"};
+    CliPorts ports{query, clock, network, pump, servers, nullptr, &schedule};
     const int status = run_cli(args, ports, out, err);
     return {status, out.str(), err.str()};
   }
