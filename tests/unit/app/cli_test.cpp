@@ -117,8 +117,8 @@ TEST_F(CliTest, ScheduleInstallFromAPromptThatIsNotElevatedRegistersNothing) {
   EXPECT_NE(std::string::npos, scheduler.registered[0].find("<UserId>PC\\user</UserId>"));
 }
 
-// As CommandLineToArgvW reads them back.
-TEST(ScheduleTest, ArgumentsAreQuotedOnlyWhenNeeded) {
+// Arguments as CommandLineToArgvW reads them back; durations as Windows writes them.
+TEST(ScheduleTest, ArgumentsAndDurationsInTheTasksOwnForms) {
   const std::pair<std::string, std::string> cases[] = {
       {"http://a/?x=1&y=2", "http://a/?x=1&y=2"},
       {"", "\"\""},
@@ -126,6 +126,9 @@ TEST(ScheduleTest, ArgumentsAreQuotedOnlyWhenNeeded) {
       {"a \\\"b", "\"a \\\\\\\"b\""},
   };
   for (const auto& c : cases) EXPECT_EQ(c.second, quote_argument(c.first)) << c.first;
+  EXPECT_EQ("PT5M", iso_duration_minutes(5));
+  EXPECT_EQ("PT1H30M", iso_duration_minutes(90));
+  EXPECT_EQ("P1D", iso_duration_minutes(1440));
 }
 
 TEST_F(CliTest, SyncSetsTheClockFromTheFirstServerThatAnswers) {
