@@ -45,3 +45,9 @@ foreach(src ${E2E_TESTS})
     set_property(TEST e2e.${name} APPEND PROPERTY ENVIRONMENT "LANCHUAN_OFFLINE=1")
   endif()
 endforeach()
+# The console companion's task XML, read back by an XML parser on this side.
+add_test(NAME e2e.schedule_export
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/wine_test.sh --script
+          ${CMAKE_SOURCE_DIR}/tests/e2e/schedule_export.sh)
+set_tests_properties(e2e.schedule_export PROPERTIES LABELS e2e TIMEOUT 300 RESOURCE_LOCK wine
+  ENVIRONMENT "LANCHUAN_WIN32_DIR=${LANCHUAN_WIN32_DIR};LANCHUAN_WIN64_DIR=${LANCHUAN_WIN64_DIR}")

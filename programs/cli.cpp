@@ -138,6 +138,12 @@ int offset_command(const std::vector<std::string>& args, CliPorts& ports, std::o
   return run_offset_command({args.begin() + 1, args.end()}, *ports.offset, out, err);
 }
 
+int schedule_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
+                     std::ostream& err) {
+  if (!ports.schedule) return usage_error(err, "schedule is not available here");
+  return run_schedule_command({args.begin() + 1, args.end()}, *ports.schedule, out, err);
+}
+
 int update_file_command(const std::vector<std::string>& args, CliPorts&, std::ostream& out,
                         std::ostream& err) {
   return run_update_file_command(args, out, err);
@@ -156,6 +162,7 @@ const Command kCommands[] = {
     {"sync", kSyncUsage, sync_command},
     {"sync --precise", kPreciseSyncUsage, nullptr},  // help only; "sync" handles it
     {"offset", kOffsetUsage, offset_command},
+    {"schedule", kScheduleUsage, schedule_command},
     {"update-file", kUpdateFileUsage, update_file_command},
 };
 

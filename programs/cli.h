@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "programs/cli_offset.h"
+#include "programs/cli_schedule.h"
 #include "app/ports.h"
 #include "timesync/time_query.h"
 
@@ -17,8 +18,9 @@ struct CliPorts {
   Clock& clock;
   NetworkState& network;
   MessagePump& pump;
-  std::vector<std::string> servers;  // the built-in server list, in order
-  OffsetPorts* offset = nullptr;     // sub-second measuring; null: not available
+  std::vector<std::string> servers;   // the built-in server list, in order
+  OffsetPorts* offset = nullptr;      // sub-second measuring; null: not available
+  SchedulePorts* schedule = nullptr;  // the Task Scheduler; null: not available
 };
 
 // Runs one command line (without the program name); returns the exit status.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "programs/cli.h"
+#include "programs/cli_schedule_win32.h"
 #include "app/headless.h"
 #include "timesync/servers.h"
 #include "platform/win32/com_win32.h"
@@ -28,7 +29,10 @@ int main(int argc, char** argv) {
   HttpOffsetProber prober(factory, precise_clock);
   win32::Win32PreciseLocalClock local_clock;
   OffsetPorts offset_ports{precise_clock, prober, local_clock, servers};
-  CliPorts ports{query, clock, network, pump, servers, &offset_ports};
+  win32::ComTaskScheduler scheduler;
+  SchedulePorts schedule_ports{scheduler, win32::module_path_utf8(), win32::current_user_utf8(),
+                               win32::ansi_to_utf8, win32::utf8_to_ansi};
+  CliPorts ports{query, clock, network, pump, servers, &offset_ports, &schedule_ports};
 
   std::vector<std::string> args(argv + 1, argv + argc);
   const int status = run_cli(args, ports, std::cout, std::cerr);

@@ -16,9 +16,22 @@ const char* const kOffsetUsage =
     "                one of those within half a second of the median\n";
 
 const char* const kPreciseSyncUsage =
-    "  sync --precise [--probes N] [URL...]\n"
+    "  sync --precise [--probes N] [--threshold MS] [URL...]\n"
     "                measure as 'offset' does, then set the clock to the servers'\n"
-    "                GMT time + 8 hours with milliseconds\n";
+    "                GMT time + 8 hours with milliseconds; with --threshold, leave\n"
+    "                it alone when the correction is smaller than MS milliseconds\n";
+
+bool parse_threshold_ms(const std::string& text, int& ms) {
+  if (text.empty() || text.size() > 7) return false;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > kMaxThresholdMs) return false;
+  ms = value;
+  return true;
+}
 
 namespace {
 
@@ -26,6 +39,7 @@ constexpr std::int64_t kEightHoursUs = 8LL * 3600 * kMicrosPerSecond;
 
 struct OffsetArgs {
   int probes = kDefaultOffsetProbes;
+  int threshold_ms = 0;
   std::vector<std::string> urls;
 };
 
@@ -41,8 +55,8 @@ bool parse_probe_count(const std::string& text, int& probes) {
   return true;
 }
 
-// False with `error` set on a usage error. "--precise" is accepted only when
-// `precise_allowed`.
+// False with `error` set on a usage error. "--precise" and "--threshold" are
+// accepted only when `precise_allowed`.
 bool parse_args(const std::vector<std::string>& args, bool precise_allowed, OffsetArgs& parsed,
                 std::string& error) {
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -57,6 +71,13 @@ bool parse_args(const std::vector<std::string>& args, bool precise_allowed, Offs
     } else if (word.rfind("--probes=", 0) == 0) {
       count = word.substr(9);
     } else if (word == "--precise" && precise_allowed) {
+      continue;
+    } else if (word == "--threshold" && precise_allowed) {
+      if (i + 1 == args.size() || !parse_threshold_ms(args[++i], parsed.threshold_ms)) {
+        error =
+            "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
+        return false;
+      }
       continue;
     } else if (!word.empty() && word[0] == '-') {
       error = "unknown option '" + word + "'";
@@ -113,8 +134,7 @@ void print_combined(std::ostream& out, const std::vector<ServerOffset>& servers,
 
 // Parses, measures every server, prints; 0 when something was measured.
 int measure(const std::vector<std::string>& args, bool precise_allowed, OffsetPorts& ports,
-            std::ostream& out, std::ostream& err, CombinedOffset& combined) {
-  OffsetArgs parsed;
+            std::ostream& out, std::ostream& err, CombinedOffset& combined, OffsetArgs& parsed) {
   std::string error;
   if (!parse_args(args, precise_allowed, parsed, error)) return usage_error(err, error);
   if (parsed.urls.empty()) parsed.urls = ports.servers;
@@ -164,13 +184,15 @@ std::string format_target(const LocalTarget& t) {
 int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports, std::ostream& out,
                        std::ostream& err) {
   CombinedOffset combined;
-  return measure(args, false, ports, out, err, combined);
+  OffsetArgs parsed;
+  return measure(args, false, ports, out, err, combined, parsed);
 }
 
 int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
                              std::ostream& out, std::ostream& err) {
   CombinedOffset combined;
-  const int status = measure(args, true, ports, out, err, combined);
+  OffsetArgs parsed;
+  const int status = measure(args, true, ports, out, err, combined, parsed);
   if (status != 0) return status;
   if (!combined.ok()) {
     err << "the clock was not set: the servers disagree by a second or more\n";
@@ -183,6 +205,11 @@ int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& 
   const std::int64_t utc_now = ports.clock.now_utc_us();
   const std::int64_t target_local = utc_now + combined.offset_us + kEightHoursUs;
   const std::int64_t correction = target_local - (utc_now + zone_us);
+  if ((correction < 0 ? -correction : correction) < parsed.threshold_ms * 1000LL) {
+    out << "clock left alone: the correction of " << ms_text(correction, true)
+        << " ms is smaller than the threshold of " << parsed.threshold_ms << " ms\n";
+    return 0;
+  }
   const LocalTarget target = split_local_us(target_local);
   if (!ports.local_clock.set_local_time(target.parts, target.milliseconds)) {
     err << "the clock could not be set (correction " << ms_text(correction, true)

@@ -18,6 +18,12 @@ struct OffsetPorts {
   std::vector<std::string> servers;  // the built-in list, used when no URL is given
 };
 
+// "--threshold MS" of "sync --precise": a correction smaller than this many
+// milliseconds leaves the clock alone.
+constexpr int kMaxThresholdMs = 3600000;
+// Digits only, 0 to kMaxThresholdMs.
+bool parse_threshold_ms(const std::string& text, int& ms);
+
 // Help texts, in the shape of the other commands' lines.
 extern const char* const kOffsetUsage;
 extern const char* const kPreciseSyncUsage;
@@ -28,8 +34,9 @@ int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports,
                        std::ostream& err);
 
 // `args` are the words after "sync": --precise (optional here) [--probes N]
-// [URL...]. Exit status 0 when the clock was set, 1 when no usable offset was
-// measured or the clock refused it, 2 on a usage error.
+// [--threshold MS] [URL...]. Exit status 0 when the clock was set or was left
+// alone within the threshold, 1 when no usable offset was measured or the
+// clock refused it, 2 on a usage error.
 int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
                              std::ostream& out, std::ostream& err);
 

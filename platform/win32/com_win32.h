@@ -50,6 +50,12 @@ class Bstr {
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;
   BSTR get() const { return b_; }
+  // For out-parameters: frees what is held first.
+  BSTR* put() {
+    SysFreeString(std::exchange(b_, nullptr));
+    return &b_;
+  }
+  std::wstring text() const { return std::wstring(b_, SysStringLen(b_)); }
   // Hands ownership over (to a VARIANT that will free it).
   BSTR release() { return std::exchange(b_, nullptr); }
 

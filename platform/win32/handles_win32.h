@@ -23,6 +23,7 @@ inline void destroy_icon(HICON h) { DestroyIcon(h); }
 inline void destroy_menu(HMENU h) { DestroyMenu(h); }
 inline void delete_dc(HDC h) { DeleteDC(h); }
 inline void unhook(HHOOK h) { UnhookWindowsHookEx(h); }
+inline void close_handle(HANDLE h) { CloseHandle(h); }
 
 template <typename T>
 using unique_gdi = unique_any<HandleTraits<T, void (*)(HGDIOBJ), delete_gdi_object>>;
@@ -36,6 +37,8 @@ using unique_hicon = unique_any<HandleTraits<HICON, void (*)(HICON), destroy_ico
 using unique_hmenu = unique_any<HandleTraits<HMENU, void (*)(HMENU), destroy_menu>>;
 using unique_hdc = unique_any<HandleTraits<HDC, void (*)(HDC), delete_dc>>;  // CreateCompatibleDC
 using unique_hhook = unique_any<HandleTraits<HHOOK, void (*)(HHOOK), unhook>>;
+// Kernel objects whose "no handle" is null (tokens, processes, threads).
+using unique_handle = unique_any<HandleTraits<HANDLE, void (*)(HANDLE), close_handle>>;
 
 // GetDC / GetWindowDC, released with the window it came from.
 class window_dc {

@@ -182,5 +182,20 @@ TEST(PreciseSync, ReportsTheCorrectionTheClockRefused) {
   EXPECT_TRUE(line_starting(r.out, "clock set to ").empty()) << r.out;
 }
 
+// +30 ms: the measurement's error on loopback is a few milliseconds, well
+// inside both thresholds.
+TEST(PreciseSync, ThresholdLeavesASmallCorrectionAlone) {
+  FakeHttpServer server;
+  server.set_response(ahead_by(30));
+  ProcessResult r = run_cli("sync --precise --threshold 50 " + server.url(), 120000);
+  ASSERT_EQ(0u, r.exit_code) << r.out << r.err;
+  EXPECT_TRUE(near_ms(line_starting(r.out, "clock left alone: "), "correction of ", 30)) << r.out;
+  EXPECT_TRUE(line_starting(r.out, "clock set to ").empty()) << r.out;
+
+  r = run_cli("sync --precise --threshold 10 " + server.url(), 120000);
+  ASSERT_EQ(0u, r.exit_code) << r.out << r.err;
+  EXPECT_TRUE(near_ms(line_starting(r.out, "clock set to "), ", correction ", 30)) << r.out;
+}
+
 }  // namespace
 }  // namespace lanchuan::e2e

@@ -60,6 +60,29 @@ TEST(Sync, EveryServerDownTriesTheWholeListOnce) {
   for (int i = 1; i < kServerCount; ++i) EXPECT_EQ(1u, servers[i]->request_count()) << i;
 }
 
+// Wine keeps the task but not its trigger or action: only its presence can be
+// read back. The XML itself is checked by schedule_export.sh.
+TEST(Schedule, InstallShowRemove) {
+  ProcessResult r = run_cli("schedule install --every 60 --threshold 50 http://a/?x=1&y=2");
+  ASSERT_EQ(0u, r.exit_code) << r.out << r.err;
+  EXPECT_EQ(0u, r.out.rfind("registered the task \\LanchuanTimeSync for ", 0)) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("sync --precise --threshold 50 http://a/?x=1&y=2"));
+
+  r = run_cli("schedule show");
+  EXPECT_EQ(0u, r.exit_code) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("<Task")) << r.out;
+
+  r = run_cli("schedule remove");
+  EXPECT_EQ(0u, r.exit_code) << r.err;
+  EXPECT_EQ("removed the task \\LanchuanTimeSync", first_line(r.out));
+  r = run_cli("schedule show");
+  EXPECT_EQ(1u, r.exit_code) << r.out;
+  EXPECT_EQ("there is no task \\LanchuanTimeSync", first_line(r.err));
+  r = run_cli("schedule remove");
+  EXPECT_EQ(0u, r.exit_code) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("nothing to remove"));
+}
+
 TEST(Sync, GivenUrlIsTriedFirst) {
   FakeHttpServer mine;
   FakeResponse now;
@@ -103,6 +126,19 @@ TEST(WineFacts, SetLocalTimeAcceptsOnlyTimesWithinHalfASecond) {
   SYSTEMTIME two_seconds_on = local_time_in(2000);
   EXPECT_FALSE(SetLocalTime(&two_seconds_on));
   EXPECT_EQ(static_cast<DWORD>(ERROR_PRIVILEGE_NOT_HELD), GetLastError());
+}
+
+// Why "schedule install" registers under Wine: its processes run with a full
+// administrator's token (Windows gives an administrator's programs a filtered
+// one unless they are started elevated).
+TEST(WineFacts, ProcessesRunElevated) {
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  EXPECT_TRUE(GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size));
+  EXPECT_NE(0u, elevation.TokenIsElevated);
+  CloseHandle(token);
 }
 
 }  // namespace

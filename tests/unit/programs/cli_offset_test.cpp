@@ -156,9 +156,9 @@ TEST_F(CliOffsetTest, ProbeCountIsAnOption) {
 TEST_F(CliOffsetTest, UsageErrorsSendNothing) {
   server("http://a", 0);
   const std::vector<std::string> cases[] = {
-      {"--probes", "11", "http://a"}, {"--probes", "x", "http://a"}, {"http://a", "--probes"},
-      {"--probes=-1", "http://a"},    {"--probes=", "http://a"},     {"--fast", "http://a"},
-      {"--precise", "http://a"},  // only sync takes it
+      {"--probes", "11", "http://a"}, {"--probes", "x", "http://a"},    {"http://a", "--probes"},
+      {"--probes=-1", "http://a"},    {"--probes=", "http://a"},        {"--fast", "http://a"},
+      {"--precise", "http://a"},      {"--threshold", "5", "http://a"},  // only sync takes them
   };
   for (const auto& args : cases) {
     const CommandRun r = offset(args);
@@ -259,6 +259,24 @@ TEST_F(CliOffsetTest, PreciseSyncWithoutAnswersLeavesTheClockAlone) {
   r = sync({"--precise", "--probes", "12"});
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(local.set_calls.empty());
+}
+
+TEST_F(CliOffsetTest, PreciseSyncLeavesCorrectionsBelowTheThresholdAlone) {
+  server("http://a", 30);
+  CommandRun r = sync({"--precise", "--threshold", "50", "http://a"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(local.set_calls.empty());
+  EXPECT_EQ(lines(r.out).back().rfind("clock left alone: the correction of +", 0), 0u) << r.out;
+  r = sync({"--precise", "--threshold", "10", "http://a"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(local.set_calls.size(), 1u);
+  for (const char* bad : {"x", "-1", "3600001", ""}) {
+    r = sync({"--precise", "--threshold", bad, "http://a"});
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.err.find("--threshold"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(sync({"--precise", "http://a", "--threshold"}).status, 2);
+  EXPECT_EQ(local.set_calls.size(), 1u);
 }
 
 }  // namespace

@@ -17,6 +17,20 @@ DateTime at(int y, int mo, int d, int h, int mi, int s) {
   return t;
 }
 
+// Records what would be registered; the prompt is elevated unless told.
+class FakeTaskScheduler : public TaskScheduler {
+ public:
+  bool is_elevated() override { return elevated; }
+  bool register_task(const std::string& xml, std::string&) override {
+    registered.push_back(xml);
+    return true;
+  }
+  Removal delete_task(std::string&) override { return Removal::not_found; }
+  bool task_xml(std::string&) override { return false; }
+  bool elevated = true;
+  std::vector<std::string> registered;
+};
+
 struct CliRun {
   int status;
   std::string out;
@@ -27,7 +41,9 @@ class CliTest : public ::testing::Test {
  protected:
   CliRun run(const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    CliPorts ports{query, clock, network, pump, {"http://s1", "http://s2", "http://s3"}};
+    SchedulePorts schedule{scheduler, "C:\\Tools\\LanchuanTimeSyncCli.exe", "PC\\user"};
+    const std::vector<std::string> servers{"http://s1", "http://s2", "http://s3"};
+    CliPorts ports{query, clock, network, pump, servers, nullptr, &schedule};
     const int status = run_cli(args, ports, out, err);
     return {status, out.str(), err.str()};
   }
@@ -35,6 +51,7 @@ class CliTest : public ::testing::Test {
   fakes::FakeClock clock;
   fakes::FakeNetwork network;
   fakes::FakePump pump;
+  FakeTaskScheduler scheduler;
 };
 
 TEST_F(CliTest, QueryPrintsServerTimeFirstThenPcTimeAndDifference) {
@@ -68,6 +85,12 @@ TEST_F(CliTest, UsageErrorsAreStatusTwoAndNameTheProblem) {
       {{"frobnicate"}, "frobnicate"},
       {{"query"}, "query"},
       {{"query", "http://a", "http://b"}, "query"},
+      {{"schedule"}, "schedule"},
+      {{"schedule", "install", "--every", "4"}, "--every"},
+      {{"schedule", "export", "--every", "1441"}, "--every"},
+      {{"schedule", "install", "--every"}, "--every"},
+      {{"schedule", "install", "--threshold", "50ms"}, "--threshold"},
+      {{"schedule", "show", "now"}, "show"},
   };
   for (const auto& c : cases) {
     const CliRun r = run(c.args);
@@ -75,6 +98,37 @@ TEST_F(CliTest, UsageErrorsAreStatusTwoAndNameTheProblem) {
     EXPECT_NE(std::string::npos, r.err.find(c.mentions)) << r.err;
     EXPECT_TRUE(query.tried.empty());
   }
+  EXPECT_TRUE(scheduler.registered.empty());
+}
+
+TEST_F(CliTest, ScheduleInstallFromAPromptThatIsNotElevatedRegistersNothing) {
+  scheduler.elevated = false;
+  CliRun r = run({"schedule", "install", "--every", "60"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(scheduler.registered.empty());
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_NE(std::string::npos, r.err.find("elevated"));
+  EXPECT_EQ(r.err.size() - 1, r.err.find('\n'));  // exactly one line
+
+  scheduler.elevated = true;
+  r = run({"schedule", "install", "--every", "60"});
+  EXPECT_EQ(0, r.status) << r.err;
+  ASSERT_EQ(1u, scheduler.registered.size());
+  EXPECT_NE(std::string::npos, scheduler.registered[0].find("<UserId>PC\\user</UserId>"));
+}
+
+// Arguments as CommandLineToArgvW reads them back; durations as Windows writes them.
+TEST(ScheduleTest, ArgumentsAndDurationsInTheTasksOwnForms) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"http://a/?x=1&y=2", "http://a/?x=1&y=2"},
+      {"", "\"\""},
+      {"C:\\My Tools\\", "\"C:\\My Tools\\\\\""},
+      {"a \\\"b", "\"a \\\\\\\"b\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.second, quote_argument(c.first)) << c.first;
+  EXPECT_EQ("PT5M", iso_duration_minutes(5));
+  EXPECT_EQ("PT1H30M", iso_duration_minutes(90));
+  EXPECT_EQ("P1D", iso_duration_minutes(1440));
 }
 
 TEST_F(CliTest, SyncSetsTheClockFromTheFirstServerThatAnswers) {
@@ -122,7 +176,8 @@ TEST_F(CliTest, SyncExitsOneUnlessTheClockWasSet) {
 TEST_F(CliTest, HelpListsEveryCommand) {
   const CliRun r = run({"--help"});
   EXPECT_EQ(0, r.status);
-  for (const char* command : {"query URL", "sync [URL]", "update-file pack", "update-file unpack"}) {
+  for (const char* command : {"query URL", "sync [URL]", "update-file pack", "update-file unpack",
+                              "schedule install", "schedule export", "--threshold MS"}) {
     EXPECT_NE(std::string::npos, r.out.find(command)) << command;
   }
 }

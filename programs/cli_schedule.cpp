@@ -1,0 +1,281 @@
+#include "programs/cli_schedule.h"
+
+#include "programs/cli_offset.h"
+#include "programs/cli_usage.h"
+
+namespace lanchuan {
+
+const char* const kTaskPath = "\\LanchuanTimeSync";
+
+const char* const kScheduleUsage =
+    "  schedule install [--every MINUTES] [--threshold MS] [URL...]\n"
+    "                from an elevated prompt: register the task \\LanchuanTimeSync,\n"
+    "                which runs 'sync --precise' with these options and the\n"
+    "                highest privileges at every logon of this user, and every\n"
+    "                MINUTES (5 to 1440) after it when given\n"
+    "  schedule remove\n"
+    "                delete that task\n"
+    "  schedule show print the registered task's XML\n"
+    "  schedule export [--every MINUTES] [--threshold MS] [URL...]\n"
+    "                print the task's XML (UTF-8) without registering it, for\n"
+    "                'schtasks /create /xml' or group policy; it names no user,\n"
+    "                so any user's logon starts it\n";
+
+namespace {
+
+constexpr int kMinEveryMinutes = 5;
+constexpr int kMaxEveryMinutes = 1440;
+// Long enough for the whole built-in list when servers time out.
+constexpr int kTimeLimitMinutes = 5;
+// At the moment of logon the network is often not up yet.
+const char* const kLogonDelay = "PT30S";
+const char* const kTaskNamespace = "http://schemas.microsoft.com/windows/2004/02/mit/task";
+
+bool parse_minutes(const std::string& text, int& minutes) {
+  if (text.empty() || text.size() > 4) return false;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < kMinEveryMinutes || value > kMaxEveryMinutes) return false;
+  minutes = value;
+  return true;
+}
+
+// False with `error` set on a usage error.
+bool parse_task_options(const std::vector<std::string>& args, TaskOptions& options,
+                        std::string& error) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    const bool has_value = i + 1 < args.size();
+    if (word == "--every") {
+      if (!has_value || !parse_minutes(args[++i], options.every_minutes)) {
+        error = "--every needs a number of minutes, " + std::to_string(kMinEveryMinutes) + " to " +
+                std::to_string(kMaxEveryMinutes);
+        return false;
+      }
+    } else if (word == "--threshold") {
+      if (!has_value || !parse_threshold_ms(args[++i], options.threshold_ms)) {
+        error =
+            "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
+        return false;
+      }
+    } else if (!word.empty() && word[0] == '-') {
+      error = "unknown option '" + word + "'";
+      return false;
+    } else {
+      options.urls.push_back(word);
+    }
+  }
+  return true;
+}
+
+std::string task_arguments(const TaskOptions& options) {
+  std::string line = "sync --precise";
+  if (options.threshold_ms > 0) line += " --threshold " + std::to_string(options.threshold_ms);
+  for (const std::string& url : options.urls) line += " " + quote_argument(url);
+  return line;
+}
+
+void element(std::string& xml, int depth, const char* name, const std::string& text) {
+  xml += std::string(depth * 2, ' ') + "<" + name + ">" + xml_escape(text) + "</" + name + ">\n";
+}
+
+void open_element(std::string& xml, int depth, const std::string& name_and_attributes) {
+  xml += std::string(depth * 2, ' ') + "<" + name_and_attributes + ">\n";
+}
+
+void close_element(std::string& xml, int depth, const char* name) {
+  xml += std::string(depth * 2, ' ') + "</" + name + ">\n";
+}
+
+std::string convert(std::string (*fn)(const std::string&), const std::string& text) {
+  return fn ? fn(text) : text;
+}
+
+// The XML as the scheduler keeps it declares UTF-16; printed, it is UTF-8.
+std::string declared_utf8(std::string xml) {
+  const std::size_t end = xml.find("?>");
+  const std::size_t at = xml.find("encoding=\"UTF-16\"");
+  if (end != std::string::npos && at < end) xml.replace(at + 10, 6, "UTF-8");
+  return xml;
+}
+
+int install_task(const TaskOptions& options, SchedulePorts& ports, std::ostream& out,
+                 std::ostream& err) {
+  if (!ports.scheduler.is_elevated()) {
+    err << "schedule install needs an elevated prompt: open the command prompt with "
+           "'Run as administrator' and run it there\n";
+    return 1;
+  }
+  const std::string xml = build_task_xml(options, ports.exe_path, ports.user_id, "UTF-16");
+  std::string error;
+  if (!ports.scheduler.register_task(xml, error)) {
+    err << "the task " << kTaskPath << " could not be registered: " << error << "\n";
+    return 1;
+  }
+  out << "registered the task " << kTaskPath;
+  if (!ports.user_id.empty()) out << " for " << convert(ports.utf8_to_ansi, ports.user_id);
+  out << ": at logon";
+  if (options.every_minutes > 0) out << " and every " << options.every_minutes << " minutes";
+  out << ", with the highest privileges, it runs:\n  "
+      << convert(ports.utf8_to_ansi, quote_argument(ports.exe_path) + " " + task_arguments(options))
+      << "\n";
+  return 0;
+}
+
+int remove_task(SchedulePorts& ports, std::ostream& out, std::ostream& err) {
+  std::string error;
+  switch (ports.scheduler.delete_task(error)) {
+    case TaskScheduler::Removal::removed:
+      out << "removed the task " << kTaskPath << "\n";
+      return 0;
+    case TaskScheduler::Removal::not_found:
+      out << "there is no task " << kTaskPath << ", nothing to remove\n";
+      return 0;
+    case TaskScheduler::Removal::failed:
+      break;
+  }
+  err << "the task " << kTaskPath << " could not be removed: " << error << "\n";
+  return 1;
+}
+
+int show_task(SchedulePorts& ports, std::ostream& out, std::ostream& err) {
+  std::string xml;
+  if (!ports.scheduler.task_xml(xml)) {
+    err << "there is no task " << kTaskPath << "\n";
+    return 1;
+  }
+  out << declared_utf8(xml);
+  if (!xml.empty() && xml.back() != '\n') out << "\n";
+  return 0;
+}
+
+}  // namespace
+
+std::string iso_duration_minutes(int minutes) {
+  const int days = minutes / 1440, hours = minutes % 1440 / 60, rest = minutes % 60;
+  std::string text = "P";
+  if (days > 0) text += std::to_string(days) + "D";
+  if (hours > 0 || rest > 0 || days == 0) text += "T";
+  if (hours > 0) text += std::to_string(hours) + "H";
+  if (rest > 0 || (days == 0 && hours == 0)) text += std::to_string(rest) + "M";
+  return text;
+}
+
+std::string xml_escape(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&apos;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string quote_argument(const std::string& word) {
+  if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) return word;
+  std::string quoted = "\"";
+  std::size_t backslashes = 0;
+  for (char c : word) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes are literal except before a quote, where they are doubled.
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');  // before the closing quote
+  return quoted + "\"";
+}
+
+std::string build_task_xml(const TaskOptions& options, const std::string& exe_path,
+                           const std::string& user_id, const std::string& encoding) {
+  // Children in the order the schema lists them (its sequences need it).
+  std::string xml = "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\n";
+  open_element(xml, 0, std::string("Task version=\"1.2\" xmlns=\"") + kTaskNamespace + "\"");
+  open_element(xml, 1, "RegistrationInfo");
+  element(xml, 2, "URI", kTaskPath);
+  element(xml, 2, "Description",
+          "Sets the clock from the time of web servers at logon (LanchuanTimeSync)");
+  close_element(xml, 1, "RegistrationInfo");
+
+  open_element(xml, 1, "Triggers");
+  open_element(xml, 2, "LogonTrigger");
+  element(xml, 3, "Enabled", "true");
+  if (options.every_minutes > 0) {
+    open_element(xml, 3, "Repetition");
+    element(xml, 4, "Interval", iso_duration_minutes(options.every_minutes));
+    close_element(xml, 3, "Repetition");
+  }
+  if (!user_id.empty()) element(xml, 3, "UserId", user_id);
+  element(xml, 3, "Delay", kLogonDelay);
+  close_element(xml, 2, "LogonTrigger");
+  close_element(xml, 1, "Triggers");
+
+  open_element(xml, 1, "Settings");
+  element(xml, 2, "MultipleInstancesPolicy", "IgnoreNew");
+  element(xml, 2, "DisallowStartIfOnBatteries", "false");
+  element(xml, 2, "StopIfGoingOnBatteries", "false");
+  element(xml, 2, "StartWhenAvailable", "true");
+  element(xml, 2, "Enabled", "true");
+  element(xml, 2, "ExecutionTimeLimit", iso_duration_minutes(kTimeLimitMinutes));
+  close_element(xml, 1, "Settings");
+
+  open_element(xml, 1, "Principals");
+  open_element(xml, 2, "Principal id=\"Author\"");
+  if (!user_id.empty()) element(xml, 3, "UserId", user_id);
+  element(xml, 3, "LogonType", "InteractiveToken");
+  element(xml, 3, "RunLevel", "HighestAvailable");
+  close_element(xml, 2, "Principal");
+  close_element(xml, 1, "Principals");
+
+  open_element(xml, 1, "Actions Context=\"Author\"");
+  open_element(xml, 2, "Exec");
+  element(xml, 3, "Command", exe_path);
+  element(xml, 3, "Arguments", task_arguments(options));
+  close_element(xml, 2, "Exec");
+  close_element(xml, 1, "Actions");
+  close_element(xml, 0, "Task");
+  return xml;
+}
+
+int run_schedule_command(const std::vector<std::string>& args, SchedulePorts& ports,
+                         std::ostream& out, std::ostream& err) {
+  const std::string action = args.empty() ? std::string() : args[0];
+  if (action == "install" || action == "export") {
+    TaskOptions options;
+    std::string error;
+    if (!parse_task_options(args, options, error)) return usage_error(err, error);
+    for (std::string& url : options.urls) url = convert(ports.ansi_to_utf8, url);
+    if (action == "install") return install_task(options, ports, out, err);
+    out << build_task_xml(options, ports.exe_path, std::string(), "UTF-8");
+    return 0;
+  }
+  if (action == "remove" || action == "show") {
+    if (args.size() > 1) return usage_error(err, "schedule " + action + " takes no arguments");
+    return action == "remove" ? remove_task(ports, out, err) : show_task(ports, out, err);
+  }
+  return usage_error(err, "schedule needs install, remove, show or export");
+}
+
+}  // namespace lanchuan

@@ -1,0 +1,28 @@
+// The schedule command's Win32 side: the Task Scheduler through its COM
+// interface (never schtasks.exe), and the facts about this process the task
+// needs: its own path, its user, whether it runs elevated.
+#pragma once
+
+#include <string>
+
+#include "programs/cli_schedule.h"
+
+namespace lanchuan::win32 {
+
+class ComTaskScheduler : public TaskScheduler {
+ public:
+  bool is_elevated() override;
+  bool register_task(const std::string& xml, std::string& error) override;
+  Removal delete_task(std::string& error) override;
+  bool task_xml(std::string& xml) override;
+};
+
+// This exe's full path and the caller's DOMAIN\user (empty when unknown), UTF-8.
+std::string module_path_utf8();
+std::string current_user_utf8();
+
+// Between the ANSI code page of the command line and console, and UTF-8.
+std::string ansi_to_utf8(const std::string& text);
+std::string utf8_to_ansi(const std::string& text);
+
+}  // namespace lanchuan::win32
