@@ -47,11 +47,14 @@ ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at
 
   clock_.wait_until_utc_us(send_at_us);
   answer.sent_us = clock_.now_utc_us();
-  request->send();
+  const bool answered = request->send(kTimeQueryDeadlineMs);
   answer.received_us = clock_.now_utc_us();
 
-  const std::string header = request->response_header("Date");
-  if (header.empty()) {
+  const std::string header = answered ? request->response_header("Date") : std::string();
+  if (!answered) {
+    answer.failure = "no complete answer within " + std::to_string(kTimeQueryDeadlineMs / 1000) +
+                     " s";
+  } else if (header.empty()) {
     answer.failure = "no answer, or no Date header";
   } else if (!server_second_from_date_header(header, answer.server_second)) {
     answer.failure = "unusable Date header \"" + printable(header) + "\"";

@@ -15,7 +15,7 @@ bool query_server_time(HeadRequestFactory& factory, TickCounter& ticks, const st
   request->open("HEAD", url + kTimeQueryPath);
 
   const std::uint32_t t0 = ticks.tick_ms();
-  request->send();
+  if (!request->send(kTimeQueryDeadlineMs)) return false;
   const std::string header = request->response_header("Date");
   if (header.empty()) return false;
 

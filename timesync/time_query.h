@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/datetime.h"
+#include "base/deadlines.h"
 
 namespace lanchuan {
 
@@ -18,7 +19,10 @@ class HeadRequest {
   virtual void set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms) = 0;
   virtual void set_follow_redirects(bool follow) = 0;
   virtual void open(const std::string& verb, const std::string& url) = 0;
-  virtual void send() = 0;
+  // Sends the request and waits for the answer's headers, at most
+  // `deadline_ms` in all; false when the exchange did not complete in time or
+  // failed (the request is then abandoned).
+  virtual bool send(int deadline_ms) = 0;
   virtual std::string response_header(const std::string& name) = 0;
 };
 
@@ -37,13 +41,10 @@ class TickCounter {
 };
 
 constexpr const char* kTimeQueryPath = "/123.123";
-constexpr int kResolveTimeoutMs = 5000;
-constexpr int kConnectTimeoutMs = 5000;
-constexpr int kSendTimeoutMs = 10000;
-constexpr int kReceiveTimeoutMs = 5000;
 
 // The query itself. On success `server_time` receives the corrected local
-// time (UTC+8 plus the round trip in whole seconds); on failure it is untouched.
+// time (UTC+8 plus the round trip in whole seconds); on failure, a server that
+// did not answer within kTimeQueryDeadlineMs included, it is untouched.
 bool query_server_time(HeadRequestFactory& factory, TickCounter& ticks, const std::string& url,
                        DateTime& server_time);
 

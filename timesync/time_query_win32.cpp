@@ -51,8 +51,9 @@ class WinHttpRequest : public HeadRequest {
   }
 
   void open(const std::string& verb, const std::string& url) override {
-    // Arguments in reverse order: async, URL, method.
-    std::vector<VARIANT> args = {bool_arg(false), text_arg(url), text_arg(verb)};
+    // Arguments in reverse order: async, URL, method. Asynchronous, so that
+    // send() can bound the whole exchange and abort it.
+    std::vector<VARIANT> args = {bool_arg(true), text_arg(url), text_arg(verb)};
     call(L"Open", DISPATCH_METHOD, args, nullptr);
     // Some implementations reset the time-outs and options on Open; writing
     // them again afterwards gives the same request everywhere.
@@ -60,9 +61,20 @@ class WinHttpRequest : public HeadRequest {
     apply_redirect_option();
   }
 
-  void send() override {
+  bool send(int deadline_ms) override {
     std::vector<VARIANT> none;
-    call(L"Send", DISPATCH_METHOD, none, nullptr);
+    if (!call(L"Send", DISPATCH_METHOD, none, nullptr)) return false;
+    // WaitForResponse counts whole seconds; it returns false when they ran
+    // out and fails when the request itself failed.
+    std::vector<VARIANT> seconds = {int_arg((deadline_ms + 999) / 1000)};
+    Variant done;
+    if (call(L"WaitForResponse", DISPATCH_METHOD, seconds, done.get()) &&
+        done.ref().vt == VT_BOOL && done.ref().boolVal != VARIANT_FALSE) {
+      return true;
+    }
+    std::vector<VARIANT> abort_args;
+    call(L"Abort", DISPATCH_METHOD, abort_args, nullptr);
+    return false;
   }
 
   std::string response_header(const std::string& name) override {

@@ -2,8 +2,10 @@
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <vector>
 
+#include "base/deadlines.h"
 #include "platform/win32/fatal_win32.h"
 #include "update/fetch_rules.h"
 #include "update/update_config.h"
@@ -85,6 +87,43 @@ std::string read_body(HINTERNET request) {
   return body.take();
 }
 
+// Closes a request handle when its deadline passes, which makes a blocking
+// WinINet call on it return: the receive time-out alone restarts with every
+// byte, so a host that drips its answer would otherwise hold the fetch.
+class FetchWatchdog {
+ public:
+  FetchWatchdog(HINTERNET request, int deadline_ms) : request_(request) {
+    if (!CreateTimerQueueTimer(&timer_, nullptr, expire, this, static_cast<DWORD>(deadline_ms), 0,
+                               WT_EXECUTEONLYONCE)) {
+      timer_ = nullptr;
+    }
+  }
+  ~FetchWatchdog() { disarm(); }
+  FetchWatchdog(const FetchWatchdog&) = delete;
+  FetchWatchdog& operator=(const FetchWatchdog&) = delete;
+
+  // Stops the timer, waiting for a callback that is running; true when the
+  // deadline had passed and the handle is closed already.
+  bool disarm() {
+    if (timer_) {
+      DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE);
+      timer_ = nullptr;
+    }
+    return expired_;
+  }
+
+ private:
+  static void CALLBACK expire(void* self, BOOLEAN) {
+    auto* watchdog = static_cast<FetchWatchdog*>(self);
+    watchdog->expired_ = true;
+    InternetCloseHandle(watchdog->request_);
+  }
+
+  HINTERNET request_;
+  HANDLE timer_ = nullptr;
+  std::atomic<bool> expired_{false};
+};
+
 }  // namespace
 
 HINTERNET Win32UrlFetcher::internet() {
@@ -113,10 +152,17 @@ std::string Win32UrlFetcher::fetch_url_bytes(const std::string& url) {
   unique_hinternet request(HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(),
                                             "HTTP/1.0", nullptr, accept_types, flags, 0));
   if (!request) return std::string();
-  if (!HttpSendRequestA(request.get(), kFetchHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
+  FetchWatchdog watchdog(request.get(), kUpdateFetchDeadlineMs);
+  std::string body;
+  if (HttpSendRequestA(request.get(), kFetchHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
+    body = read_body(request.get());
+  }
+  if (watchdog.disarm()) {
+    // Out of time: the handle is closed, and what was read is not the file.
+    (void)request.release();
     return std::string();
   }
-  return read_body(request.get());
+  return body;
 }
 
 bool Win32UserPrompt::ask_ok_cancel(const std::string& text, const std::string& title) {

@@ -1,7 +1,8 @@
 // Time servers that misbehave. Whatever a server sends, the query ends within
-// the request time-outs and gives either failure or the right time.
+// its deadline and gives either failure or the right time.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 
 #include "e2e/support/app_driver.h"
@@ -49,6 +50,52 @@ TEST(HostileServer, TricklesItsAnswerAByteAtATime) {
   const ProcessResult result = query(server);
   expect_failure_or_right_time(result);
   EXPECT_LT(result.elapsed_ms, 30000u);
+}
+
+// One byte every 2 s, and the head never ends: each byte restarts the request
+// object's receive time-out, so only the query's own deadline ends it.
+FakeResponse drips_forever() {
+  FakeResponse r;
+  r.raw = "HTTP/1.1 200 OK\r\nX-Drip: " + std::string(1000, 'd');
+  r.trickle_ms = 2000;
+  return r;
+}
+
+TEST(HostileServer, DripsForeverAndTheQueryGivesUpAtItsDeadline) {
+  FakeHttpServer server;
+  server.set_response(drips_forever());
+  const ProcessResult result = query(server);
+  printf("query against a dripping server ended after %lu ms\n", result.elapsed_ms);
+  ASSERT_FALSE(result.timed_out);
+  EXPECT_EQ(1u, result.exit_code) << result.out;
+  EXPECT_LT(result.elapsed_ms, 30000u);
+}
+
+TEST(HostileServer, DripsForeverAndTheWindowAnswersAgainWithinTheDeadline) {
+  delete_settings_file();
+  auto servers = builtin_servers(1);  // the server the combo box names at start
+  servers[0]->set_response(drips_forever());
+  AppDriver app;
+  ASSERT_TRUE(app.start());
+  // The only server: no failover.
+  app.send(app.control(ControlId::选择框_自动尝试下一服务器), BM_CLICK, 0, 0);
+  ASSERT_FALSE(app.ticked(ControlId::选择框_自动尝试下一服务器));
+
+  const DWORD clicked = GetTickCount();
+  app.mouse_click(ControlId::图形按钮_获取时间);
+  ASSERT_TRUE(wait_until([&] { return servers[0]->request_count() == 1; }, 10000));
+  ASSERT_TRUE(wait_until(
+      [&] {
+        DWORD_PTR answer = 0;
+        return app.enabled(ControlId::图形按钮_获取时间) &&
+               SendMessageTimeoutA(app.main_window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000,
+                                   &answer) != 0;
+      },
+      40000, 200));
+  const DWORD answered = GetTickCount() - clicked;
+  printf("the window answered again %lu ms after the click\n", answered);
+  EXPECT_LT(answered, 30000u);
+  EXPECT_EQ("时间服务器连接失败......", app.text(ControlId::编辑框_服务器时间));
 }
 
 TEST(HostileServer, SendsAMegabyteOfHeaders) {

@@ -63,6 +63,24 @@ class HostileUpdate : public ::testing::Test {
   AppDriver app;
 };
 
+// One byte of the head every 2 s, forever: only the fetch's own deadline ends
+// it, and the window answers again soon after.
+TEST_F(HostileUpdate, HostThatDripsForeverIsGivenUpAtTheDeadline) {
+  FakeResponse r;
+  r.raw = "HTTP/1.0 200 OK\r\nX-Drip: " + std::string(1000, 'd');
+  r.trickle_ms = 2000;
+  host.set_response(r);
+  const DWORD started = GetTickCount();
+  ASSERT_TRUE(app.start());
+  ASSERT_TRUE(wait_until([&] { return host.request_count() == 1; }, 15000));
+  ASSERT_TRUE(wait_until([&] { return answers(app.main_window()); }, 40000, 200));
+  const DWORD answered = GetTickCount() - started;
+  printf("the window answered again %lu ms after the start\n", answered);
+  EXPECT_LT(answered, 35000u);
+  EXPECT_EQ(std::string(control_row(Id::标签_底栏).caption), app.text(Id::标签_底栏));
+  EXPECT_EQ(nullptr, app.top_level_window("#32770"));
+}
+
 TEST_F(HostileUpdate, EndlessBodyIsCutAtTheLimitAndTheWindowKeepsAnswering) {
   FakeResponse r;
   r.stream_forever = true;

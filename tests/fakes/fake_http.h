@@ -21,6 +21,8 @@ struct HttpLog {
   int send_ms = -1;
   int receive_ms = -1;
   int follow_redirects = -1;  // -1 never set, else 0 or 1
+  int deadline_ms = -1;
+  bool expire_deadline = false;  // the exchange outlasts its deadline
   int created = 0;
   int alive = 0;
 };
@@ -48,7 +50,11 @@ class FakeHeadRequest : public HeadRequest {
   void open(const std::string& verb, const std::string& url) override {
     log_.calls.push_back("open " + verb + " " + url);
   }
-  void send() override { log_.calls.push_back("send"); }
+  bool send(int deadline_ms) override {
+    log_.calls.push_back("send");
+    log_.deadline_ms = deadline_ms;
+    return !log_.expire_deadline;
+  }
   std::string response_header(const std::string& name) override {
     log_.calls.push_back("header " + name);
     return name == "Date" ? date_ : std::string();

@@ -60,6 +60,7 @@ TEST(QueryServerTime, RequestIsSetUpAndSentInOrder) {
   EXPECT_EQ(factory.log.send_ms, 10000);
   EXPECT_EQ(factory.log.receive_ms, 5000);
   EXPECT_EQ(factory.log.follow_redirects, 0);
+  EXPECT_EQ(factory.log.deadline_ms, 25000);  // the four time-outs together
   EXPECT_EQ(factory.log.created, 1);
   EXPECT_EQ(factory.log.alive, 0);
 }
@@ -90,6 +91,7 @@ TEST(QueryServerTime, FailuresLeaveTheServerTimeAsItWas) {
     const char* header;
     bool missing;
     int created;
+    bool out_of_time = false;
   };
   const Case cases[] = {
       {"no component", "Tue, 08 Dec 2026 05:36:14 GMT", true, 0},
@@ -99,9 +101,11 @@ TEST(QueryServerTime, FailuresLeaveTheServerTimeAsItWas) {
       {"year before 2009", "Sun, 06 Nov 1994 08:49:37 GMT", false, 1},
       {"31 November", "Wed, 31 Nov 2026 10:00:00 GMT", false, 1},
       {"hour 24", "Tue, 08 Dec 2026 24:00:00 GMT", false, 1},
+      {"past the deadline", "Tue, 08 Dec 2026 05:36:14 GMT", false, 1, true},
   };
   for (const Case& c : cases) {
     FakeHeadRequestFactory factory(c.header, c.missing);
+    factory.log.expire_deadline = c.out_of_time;
     FakeTickCounter ticks({0, 1000});
     DateTime server_time{kUntouched};
     EXPECT_FALSE(query_server_time(factory, ticks, "http://time.example", server_time)) << c.what;
