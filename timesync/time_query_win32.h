@@ -1,5 +1,7 @@
 // The HTTP request object "WinHttp.WinHttpRequest.5.1", driven late-bound
-// through IDispatch by member name.
+// through IDispatch by member name. Each request runs on a thread of its own,
+// so that the caller can give up on it at its deadline: the object's
+// time-outs restart with every packet and do not bound a dripping server.
 #pragma once
 
 #include <memory>

@@ -8,7 +8,7 @@ PACKAGES=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

@@ -2,11 +2,15 @@
 
 #include <shellapi.h>
 
-#include <atomic>
+#include <memory>
+#include <system_error>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "base/deadlines.h"
 #include "platform/win32/fatal_win32.h"
+#include "platform/win32/handles_win32.h"
 #include "update/fetch_rules.h"
 #include "update/update_config.h"
 
@@ -87,42 +91,49 @@ std::string read_body(HINTERNET request) {
   return body.take();
 }
 
-// Closes a request handle when its deadline passes, which makes a blocking
-// WinINet call on it return: the receive time-out alone restarts with every
-// byte, so a host that drips its answer would otherwise hold the fetch.
-class FetchWatchdog {
- public:
-  FetchWatchdog(HINTERNET request, int deadline_ms) : request_(request) {
-    if (!CreateTimerQueueTimer(&timer_, nullptr, expire, this, static_cast<DWORD>(deadline_ms), 0,
-                               WT_EXECUTEONLYONCE)) {
-      timer_ = nullptr;
-    }
-  }
-  ~FetchWatchdog() { disarm(); }
-  FetchWatchdog(const FetchWatchdog&) = delete;
-  FetchWatchdog& operator=(const FetchWatchdog&) = delete;
-
-  // Stops the timer, waiting for a callback that is running; true when the
-  // deadline had passed and the handle is closed already.
-  bool disarm() {
-    if (timer_) {
-      DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE);
-      timer_ = nullptr;
-    }
-    return expired_;
-  }
-
- private:
-  static void CALLBACK expire(void* self, BOOLEAN) {
-    auto* watchdog = static_cast<FetchWatchdog*>(self);
-    watchdog->expired_ = true;
-    InternetCloseHandle(watchdog->request_);
-  }
-
-  HINTERNET request_;
-  HANDLE timer_ = nullptr;
-  std::atomic<bool> expired_{false};
+// One fetch, shared by the window's thread and the worker that makes it.
+// WinINet's time-outs restart with every byte, so a host that drips its answer
+// would hold a blocking call for as long as it likes; the window waits for the
+// worker only until the deadline and then leaves it behind.
+struct FetchJob {
+  std::mutex mutex;
+  HINTERNET request = nullptr;  // while the worker uses it
+  bool out_of_time = false;
+  std::string body;
+  unique_handle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
+
+void run_fetch(FetchJob& job, HINTERNET session, const UrlParts& parts) {
+  std::string body;
+  unique_hinternet connection(InternetConnectA(session, parts.host.c_str(), parts.port,
+                                               or_null(parts.user), or_null(parts.password),
+                                               INTERNET_SERVICE_HTTP, 0, 0));
+  if (connection) {
+    use_system_proxy(session, connection.get());
+    const char* accept_types[] = {kFetchAcceptType, nullptr};
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    if (parts.secure) flags |= INTERNET_FLAG_SECURE;
+    unique_hinternet request(HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(),
+                                              "HTTP/1.0", nullptr, accept_types, flags, 0));
+    bool go_on = false;
+    {
+      std::lock_guard<std::mutex> lock(job.mutex);
+      go_on = request && !job.out_of_time;
+      if (go_on) job.request = request.get();
+    }
+    if (go_on &&
+        HttpSendRequestA(request.get(), kFetchHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
+      body = read_body(request.get());
+    }
+    std::lock_guard<std::mutex> lock(job.mutex);
+    if (go_on && job.out_of_time) {
+      (void)request.release();  // closed by the window's thread at the deadline
+    }
+    job.request = nullptr;
+    if (!job.out_of_time) job.body = std::move(body);
+  }
+  SetEvent(job.done.get());
+}
 
 }  // namespace
 
@@ -140,29 +151,22 @@ std::string Win32UrlFetcher::fetch_url_bytes(const std::string& url) {
   HINTERNET session = internet();
   if (!session) return std::string();
 
-  unique_hinternet connection(InternetConnectA(session, parts.host.c_str(), parts.port,
-                                               or_null(parts.user), or_null(parts.password),
-                                               INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return std::string();
-  use_system_proxy(session, connection.get());
-
-  const char* accept_types[] = {kFetchAcceptType, nullptr};
-  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-  if (parts.secure) flags |= INTERNET_FLAG_SECURE;
-  unique_hinternet request(HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(),
-                                            "HTTP/1.0", nullptr, accept_types, flags, 0));
-  if (!request) return std::string();
-  FetchWatchdog watchdog(request.get(), kUpdateFetchDeadlineMs);
-  std::string body;
-  if (HttpSendRequestA(request.get(), kFetchHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
-    body = read_body(request.get());
-  }
-  if (watchdog.disarm()) {
-    // Out of time: the handle is closed, and what was read is not the file.
-    (void)request.release();
+  auto job = std::make_shared<FetchJob>();
+  if (!job->done) return std::string();
+  try {
+    std::thread([job, session, parts] { run_fetch(*job, session, parts); }).detach();
+  } catch (const std::system_error&) {
     return std::string();
   }
-  return body;
+  const bool finished = WaitForSingleObject(job->done.get(), kUpdateFetchDeadlineMs) == WAIT_OBJECT_0;
+  std::lock_guard<std::mutex> lock(job->mutex);
+  if (finished) return std::move(job->body);
+  // Out of time. Closing the request ends a blocking call on it where the
+  // platform allows; the worker then drops what it read and ends on its own.
+  job->out_of_time = true;
+  if (job->request) InternetCloseHandle(job->request);
+  job->request = nullptr;
+  return std::string();
 }
 
 bool Win32UserPrompt::ask_ok_cancel(const std::string& text, const std::string& title) {

@@ -22,7 +22,8 @@ using unique_hinternet = unique_any<InternetHandleTraits>;
 // One HTTP GET. The internet handle is opened at the first fetch and kept
 // until the fetcher is destroyed at the end of the program. A body longer
 // than kMaxUpdateFileBytes is not returned: the fetch stops reading there and
-// gives the empty result, like any other failure.
+// gives the empty result, like any other failure; so does a fetch that has
+// not ended within kUpdateFetchDeadlineMs.
 class Win32UrlFetcher : public UrlFetcher {
  public:
   std::string fetch_url_bytes(const std::string& url) override;
