@@ -4,6 +4,8 @@
 // windows.h first: commctrl.h depends on it.
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "app/app.h"
 #include "platform/win32/com_win32.h"
 #include "platform/win32/logon_shortcuts_win32.h"
@@ -21,6 +23,14 @@ void run_message_loop(lanchuan::win32::Win32MessagePump& pump) {
 }
 
 }  // namespace
+
+// The standard library's default handler for an exception nobody caught
+// prints its type name to stderr, which a GUI program does not have, and then
+// aborts; its name demangler alone is 45 KB of the program file. This one
+// only aborts, which is all a user of this program would see of the other.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace lanchuan;
