@@ -2,12 +2,12 @@
 // that they run and are tested natively with fakes.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/cli_offset.h"
 #include "app/ports.h"
+#include "app/text_sink.h"
 #include "timesync/time_query.h"
 
 namespace lanchuan {
@@ -22,8 +22,6 @@ struct CliPorts {
 };
 
 // Runs one command line (without the program name); returns the exit status.
-int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
-            std::ostream& err);
-
+int run_cli(const std::vector<std::string>& args, CliPorts& ports, TextSink& out, TextSink& err);
 
 }  // namespace lanchuan

@@ -29,7 +29,7 @@ struct OffsetArgs {
   std::vector<std::string> urls;
 };
 
-int usage_error(std::ostream& err, const std::string& message) {
+int usage_error(TextSink& err, const std::string& message) {
   err << "LanchuanTimeSyncCli: " << message << "\n";
   err << "Try 'LanchuanTimeSyncCli --help'.\n";
   return 2;
@@ -88,7 +88,7 @@ std::string ms_text(std::int64_t us, bool with_sign) {
   return with_sign ? "+" + digits : digits;
 }
 
-void print_server(std::ostream& out, const ServerOffset& s) {
+void print_server(TextSink& out, const ServerOffset& s) {
   out << s.url << "  ";
   if (!s.ok) {
     out << "failed: " << s.failure << "\n";
@@ -100,7 +100,7 @@ void print_server(std::ostream& out, const ServerOffset& s) {
   out.flush();  // a run over the whole list takes a while: show each as it ends
 }
 
-void print_combined(std::ostream& out, const std::vector<ServerOffset>& servers,
+void print_combined(TextSink& out, const std::vector<ServerOffset>& servers,
                     const CombinedOffset& combined) {
   for (std::size_t i = 0; i < servers.size(); ++i) {
     if (!servers[i].ok || combined.used[i]) continue;
@@ -119,7 +119,7 @@ void print_combined(std::ostream& out, const std::vector<ServerOffset>& servers,
 
 // Parses, measures every server, prints; 0 when something was measured.
 int measure(const std::vector<std::string>& args, bool precise_allowed, OffsetPorts& ports,
-            std::ostream& out, std::ostream& err, CombinedOffset& combined) {
+            TextSink& out, TextSink& err, CombinedOffset& combined) {
   OffsetArgs parsed;
   std::string error;
   if (!parse_args(args, precise_allowed, parsed, error)) return usage_error(err, error);
@@ -167,14 +167,14 @@ std::string format_target(const LocalTarget& t) {
 
 }  // namespace
 
-int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports, std::ostream& out,
-                       std::ostream& err) {
+int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports, TextSink& out,
+                       TextSink& err) {
   CombinedOffset combined;
   return measure(args, false, ports, out, err, combined);
 }
 
 int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
-                             std::ostream& out, std::ostream& err) {
+                             TextSink& out, TextSink& err) {
   CombinedOffset combined;
   const int status = measure(args, true, ports, out, err, combined);
   if (status != 0) return status;

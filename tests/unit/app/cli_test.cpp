@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "fakes/fake_system.h"
 
 namespace lanchuan {
@@ -26,7 +24,7 @@ struct CliRun {
 class CliTest : public ::testing::Test {
  protected:
   CliRun run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
+    StringSink out, err;
     CliPorts ports{query, clock, network, pump, {"http://s1", "http://s2", "http://s3"}};
     const int status = run_cli(args, ports, out, err);
     return {status, out.str(), err.str()};
