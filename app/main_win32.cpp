@@ -1,8 +1,6 @@
 // LanchuanTimeSync.exe: start-up, the main window and the message loop. The
 // command line and the environment are never read.
 #include <windows.h>
-// windows.h first: commctrl.h depends on it.
-#include <commctrl.h>
 
 #include <cstdlib>
 
@@ -37,8 +35,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace lanchuan::win32;
 
   ComApartment com;
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
 
   Win32Clock clock;
   Win32NetworkState network;
