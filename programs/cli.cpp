@@ -2,8 +2,7 @@
 
 #include <chrono>
 #include <cmath>
-#include <iomanip>
-#include <sstream>
+#include <cstdio>
 
 #include "programs/cli_update_file.h"
 #include "programs/cli_usage.h"
@@ -23,14 +22,14 @@ const char* const kQueryUsage =
 const char* const kTimingOption = "--timing";
 
 std::string format_query_timing(std::chrono::steady_clock::duration elapsed) {
-  std::ostringstream line;
-  line << "query time: " << std::fixed << std::setprecision(3)
-       << std::chrono::duration<double, std::milli>(elapsed).count() << " ms\n";
-  return line.str();
+  char line[64];
+  std::snprintf(line, sizeof line, "query time: %.3f ms\n",
+                std::chrono::duration<double, std::milli>(elapsed).count());
+  return line;
 }
 
-int query_command(const std::vector<std::string>& all_args, CliPorts& ports, std::ostream& out,
-                  std::ostream& err) {
+int query_command(const std::vector<std::string>& all_args, CliPorts& ports, TextSink& out,
+                  TextSink& err) {
   std::vector<std::string> args;
   bool timing = false;
   for (const std::string& a : all_args) {
@@ -85,8 +84,8 @@ class RecordingClock : public Clock {
   Clock& inner_;
 };
 
-int sync_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
-                 std::ostream& err) {
+int sync_command(const std::vector<std::string>& args, CliPorts& ports, TextSink& out,
+                 TextSink& err) {
   for (const std::string& a : args) {
     if (a != "--precise") continue;
     if (!ports.offset) return usage_error(err, "sync --precise is not available here");
@@ -132,28 +131,27 @@ int sync_command(const std::vector<std::string>& args, CliPorts& ports, std::ost
   return 0;
 }
 
-int offset_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
-                   std::ostream& err) {
+int offset_command(const std::vector<std::string>& args, CliPorts& ports, TextSink& out,
+                   TextSink& err) {
   if (!ports.offset) return usage_error(err, "offset is not available here");
   return run_offset_command({args.begin() + 1, args.end()}, *ports.offset, out, err);
 }
 
-int schedule_command(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
-                     std::ostream& err) {
+int schedule_command(const std::vector<std::string>& args, CliPorts& ports, TextSink& out,
+                     TextSink& err) {
   if (!ports.schedule) return usage_error(err, "schedule is not available here");
   return run_schedule_command({args.begin() + 1, args.end()}, *ports.schedule, out, err);
 }
 
-int update_file_command(const std::vector<std::string>& args, CliPorts&, std::ostream& out,
-                        std::ostream& err) {
+int update_file_command(const std::vector<std::string>& args, CliPorts&, TextSink& out,
+                        TextSink& err) {
   return run_update_file_command(args, out, err);
 }
 
 struct Command {
   const char* name;
   const char* usage;
-  int (*run)(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
-             std::ostream& err);
+  int (*run)(const std::vector<std::string>& args, CliPorts& ports, TextSink& out, TextSink& err);
 };
 
 // One row per command; args passed on include the command word.
@@ -166,7 +164,7 @@ const Command kCommands[] = {
     {"update-file", kUpdateFileUsage, update_file_command},
 };
 
-void print_usage(std::ostream& out) {
+void print_usage(TextSink& out) {
   out << "Usage: LanchuanTimeSyncCli COMMAND [ARGS]\n\nCommands:\n";
   for (const Command& c : kCommands) out << c.usage;
   out << "  --help        show this text\n"
@@ -176,8 +174,7 @@ void print_usage(std::ostream& out) {
 
 }  // namespace
 
-int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
-            std::ostream& err) {
+int run_cli(const std::vector<std::string>& args, CliPorts& ports, TextSink& out, TextSink& err) {
   if (args.empty()) return usage_error(err, "no command given");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {

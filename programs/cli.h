@@ -2,13 +2,13 @@
 // that they run and are tested natively with fakes.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "programs/cli_offset.h"
 #include "programs/cli_schedule.h"
 #include "app/ports.h"
+#include "programs/text_sink.h"
 #include "timesync/time_query.h"
 
 namespace lanchuan {
@@ -24,8 +24,6 @@ struct CliPorts {
 };
 
 // Runs one command line (without the program name); returns the exit status.
-int run_cli(const std::vector<std::string>& args, CliPorts& ports, std::ostream& out,
-            std::ostream& err);
-
+int run_cli(const std::vector<std::string>& args, CliPorts& ports, TextSink& out, TextSink& err);
 
 }  // namespace lanchuan

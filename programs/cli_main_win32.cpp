@@ -1,7 +1,7 @@
 // LanchuanTimeSyncCli.exe: the console companion of the window program.
 #include <windows.h>
 
-#include <iostream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,7 +35,9 @@ int main(int argc, char** argv) {
   CliPorts ports{query, clock, network, pump, servers, &offset_ports, &schedule_ports};
 
   std::vector<std::string> args(argv + 1, argv + argc);
-  const int status = run_cli(args, ports, std::cout, std::cerr);
-  std::cout.flush();
+  StdioSink out(stdout);
+  StdioSink err(stderr);
+  const int status = run_cli(args, ports, out, err);
+  out.flush();
   return status;
 }

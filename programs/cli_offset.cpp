@@ -103,7 +103,7 @@ std::string ms_text(std::int64_t us, bool with_sign) {
   return with_sign ? "+" + digits : digits;
 }
 
-void print_server(std::ostream& out, const ServerOffset& s) {
+void print_server(TextSink& out, const ServerOffset& s) {
   out << s.url << "  ";
   if (!s.ok) {
     out << "failed: " << s.failure << "\n";
@@ -115,7 +115,7 @@ void print_server(std::ostream& out, const ServerOffset& s) {
   out.flush();  // a run over the whole list takes a while: show each as it ends
 }
 
-void print_combined(std::ostream& out, const std::vector<ServerOffset>& servers,
+void print_combined(TextSink& out, const std::vector<ServerOffset>& servers,
                     const CombinedOffset& combined) {
   for (std::size_t i = 0; i < servers.size(); ++i) {
     if (!servers[i].ok || combined.used[i]) continue;
@@ -134,7 +134,7 @@ void print_combined(std::ostream& out, const std::vector<ServerOffset>& servers,
 
 // Parses, measures every server, prints; 0 when something was measured.
 int measure(const std::vector<std::string>& args, bool precise_allowed, OffsetPorts& ports,
-            std::ostream& out, std::ostream& err, CombinedOffset& combined, OffsetArgs& parsed) {
+            TextSink& out, TextSink& err, CombinedOffset& combined, OffsetArgs& parsed) {
   std::string error;
   if (!parse_args(args, precise_allowed, parsed, error)) return usage_error(err, error);
   if (parsed.urls.empty()) parsed.urls = ports.servers;
@@ -181,15 +181,15 @@ std::string format_target(const LocalTarget& t) {
 
 }  // namespace
 
-int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports, std::ostream& out,
-                       std::ostream& err) {
+int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports, TextSink& out,
+                       TextSink& err) {
   CombinedOffset combined;
   OffsetArgs parsed;
   return measure(args, false, ports, out, err, combined, parsed);
 }
 
 int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
-                             std::ostream& out, std::ostream& err) {
+                             TextSink& out, TextSink& err) {
   CombinedOffset combined;
   OffsetArgs parsed;
   const int status = measure(args, true, ports, out, err, combined, parsed);

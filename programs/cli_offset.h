@@ -3,10 +3,10 @@
 // "sync --precise" sets the clock to the combined result with milliseconds.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "programs/text_sink.h"
 #include "timesync/offset.h"
 
 namespace lanchuan {
@@ -30,14 +30,14 @@ extern const char* const kPreciseSyncUsage;
 
 // `args` are the words after "offset": [--probes N] [URL...]. Exit status 0
 // when at least one server answered, 1 when none did, 2 on a usage error.
-int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports, std::ostream& out,
-                       std::ostream& err);
+int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports, TextSink& out,
+                       TextSink& err);
 
 // `args` are the words after "sync": --precise (optional here) [--probes N]
 // [--threshold MS] [URL...]. Exit status 0 when the clock was set or was left
 // alone within the threshold, 1 when no usable offset was measured or the
 // clock refused it, 2 on a usage error.
 int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
-                             std::ostream& out, std::ostream& err);
+                             TextSink& out, TextSink& err);
 
 }  // namespace lanchuan

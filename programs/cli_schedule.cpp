@@ -102,8 +102,8 @@ std::string declared_utf8(std::string xml) {
   return xml;
 }
 
-int install_task(const TaskOptions& options, SchedulePorts& ports, std::ostream& out,
-                 std::ostream& err) {
+int install_task(const TaskOptions& options, SchedulePorts& ports, TextSink& out,
+                 TextSink& err) {
   if (!ports.scheduler.is_elevated()) {
     err << "schedule install needs an elevated prompt: open the command prompt with "
            "'Run as administrator' and run it there\n";
@@ -125,7 +125,7 @@ int install_task(const TaskOptions& options, SchedulePorts& ports, std::ostream&
   return 0;
 }
 
-int remove_task(SchedulePorts& ports, std::ostream& out, std::ostream& err) {
+int remove_task(SchedulePorts& ports, TextSink& out, TextSink& err) {
   std::string error;
   switch (ports.scheduler.delete_task(error)) {
     case TaskScheduler::Removal::removed:
@@ -141,7 +141,7 @@ int remove_task(SchedulePorts& ports, std::ostream& out, std::ostream& err) {
   return 1;
 }
 
-int show_task(SchedulePorts& ports, std::ostream& out, std::ostream& err) {
+int show_task(SchedulePorts& ports, TextSink& out, TextSink& err) {
   std::string xml;
   if (!ports.scheduler.task_xml(xml)) {
     err << "there is no task " << kTaskPath << "\n";
@@ -260,7 +260,7 @@ std::string build_task_xml(const TaskOptions& options, const std::string& exe_pa
 }
 
 int run_schedule_command(const std::vector<std::string>& args, SchedulePorts& ports,
-                         std::ostream& out, std::ostream& err) {
+                         TextSink& out, TextSink& err) {
   const std::string action = args.empty() ? std::string() : args[0];
   if (action == "install" || action == "export") {
     TaskOptions options;

@@ -4,9 +4,10 @@
 // task's XML is made here; registering it is the port's business.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <vector>
+
+#include "programs/text_sink.h"
 
 namespace lanchuan {
 
@@ -67,6 +68,6 @@ extern const char* const kScheduleUsage;
 // task could not be registered, removed or found, or the prompt is not
 // elevated, 2 on a usage error.
 int run_schedule_command(const std::vector<std::string>& args, SchedulePorts& ports,
-                         std::ostream& out, std::ostream& err);
+                         TextSink& out, TextSink& err);
 
 }  // namespace lanchuan

@@ -1,7 +1,6 @@
 #include "programs/cli_update_file.h"
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "programs/cli_usage.h"
 #include "update/update_config.h"
@@ -18,21 +17,24 @@ const char* const kUpdateFileUsage =
 namespace {
 
 bool read_file(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
+  std::FILE* in = std::fopen(path.c_str(), "rb");
   if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return false;
-  bytes = buffer.str();
+  std::string read;
+  char chunk[4096];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) read.append(chunk, got);
+  const bool failed = std::ferror(in) != 0;
+  std::fclose(in);
+  if (failed) return false;
+  bytes.swap(read);
   return true;
 }
 
 bool write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::FILE* out = std::fopen(path.c_str(), "wb");
   if (!out) return false;
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  return std::fclose(out) == 0 && written;
 }
 
 }  // namespace
@@ -63,8 +65,7 @@ bool unpack_update_file(const std::string& packed, std::string& content, std::st
   return true;
 }
 
-int run_update_file_command(const std::vector<std::string>& args, std::ostream& out,
-                            std::ostream& err) {
+int run_update_file_command(const std::vector<std::string>& args, TextSink& out, TextSink& err) {
   if (args.size() != 4 || (args[1] != "pack" && args[1] != "unpack")) {
     return usage_error(err, "update-file takes 'pack IN.txt OUT' or 'unpack IN OUT.txt'");
   }

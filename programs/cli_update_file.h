@@ -3,10 +3,10 @@
 // anyone can check what a published file says.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "programs/text_sink.h"
 namespace lanchuan {
 
 // The lines of the command for the companion's help text.
@@ -16,8 +16,7 @@ extern const char* const kUpdateFileUsage;
 // text files are taken and written as raw bytes (GBK). Returns 0 on success,
 // 1 when a file cannot be read or written or IN is no valid update file, 2 on
 // a usage error.
-int run_update_file_command(const std::vector<std::string>& args, std::ostream& out,
-                            std::ostream& err);
+int run_update_file_command(const std::vector<std::string>& args, TextSink& out, TextSink& err);
 
 // The byte-level halves, without files. Both return false with a message in
 // `error` when there is nothing to write.

@@ -2,14 +2,15 @@
 // naming the fault, a pointer to the help, exit status 2.
 #pragma once
 
-#include <ostream>
 #include <string>
+
+#include "programs/text_sink.h"
 
 namespace lanchuan {
 
 constexpr int kUsageErrorStatus = 2;
 
-inline int usage_error(std::ostream& err, const std::string& message) {
+inline int usage_error(TextSink& err, const std::string& message) {
   err << "LanchuanTimeSyncCli: " << message << "\n";
   err << "Try 'LanchuanTimeSyncCli --help'.\n";
   return kUsageErrorStatus;

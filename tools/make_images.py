@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the window's pictures into ui/images/ (24-bit BMP files and the
-program icon with 64, 48, 32 and 16 pixel 32-bit images). Standard library
-only; running it again gives the same bytes.
+"""Draws the window's pictures into ui/images/ (BMP files with a colour table
+and RLE8 compression, which the Windows image loader decodes, and the program
+icon with 64, 48, 32 and 16 pixel 32-bit images). Every picture has fewer than
+256 colours, so the compression loses nothing. Standard library only; running
+it again gives the same bytes.
 
 Usage: tools/make_images.py [OUTPUT_DIR]
 """
@@ -106,20 +108,46 @@ class Picture:
         self.shape(lambda x, y: inside(x, y, 1), face, (x0, y0, x1, y1))
 
 
+def rle8_row(row):
+    """One row of indices in RLE8: runs as (count, index); three or more
+    single pixels in a row in absolute mode (0, count, indices, pad to even)."""
+    runs = []
+    for index in row:
+        if runs and runs[-1][1] == index and runs[-1][0] < 255:
+            runs[-1][0] += 1
+        else:
+            runs.append([1, index])
+    out = bytearray()
+    i = 0
+    while i < len(runs):
+        j = i
+        while j < len(runs) and runs[j][0] == 1 and j - i < 255:
+            j += 1
+        if j - i >= 3:
+            out += bytes((0, j - i)) + bytes(r[1] for r in runs[i:j])
+            if (j - i) % 2:
+                out += b"\0"
+            i = j
+        else:
+            out += bytes(runs[i])
+            i += 1
+    return bytes(out + b"\0\0")  # end of line
+
+
 def bmp_bytes(pic):
-    """A bottom-up 24-bit BMP."""
-    row_size = (pic.width * 3 + 3) & ~3
-    rows = []
-    for y in reversed(range(pic.height)):
-        row = bytearray()
-        for r, g, b, _ in pic.px[y]:
-            row += bytes((b, g, r))
-        rows.append(bytes(row) + b"\0" * (row_size - len(row)))
-    data = b"".join(rows)
-    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, pic.width, pic.height, 1, 24, 0, len(data),
-                       2835, 2835, 0, 0)
-    return header + info + data
+    """A bottom-up 8-bit BMP, RLE8 compressed, with only the colours it uses."""
+    colours = sorted({(r, g, b) for line in pic.px for r, g, b, _ in line})
+    if len(colours) > 256:
+        raise ValueError("more than 256 colours: RLE8 would lose some")
+    index = {c: i for i, c in enumerate(colours)}
+    data = b"".join(rle8_row([index[tuple(p[:3])] for p in pic.px[y]])
+                    for y in reversed(range(pic.height))) + b"\0\1"  # end of bitmap
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
+    offset = 14 + 40 + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, pic.width, pic.height, 1, 8, 1, len(data),
+                       2835, 2835, len(colours), 0)
+    return header + info + table + data
 
 
 def icon_image_bytes(pic):

@@ -1,7 +1,5 @@
 #include "ui/look_win32.h"
 
-#include <commctrl.h>
-
 #include "platform/win32/handles_win32.h"
 #include "ui/input_rules.h"
 
@@ -9,8 +7,12 @@ namespace lanchuan::win32 {
 
 namespace {
 
-constexpr UINT_PTR kFrameSubclass = 1;
-constexpr UINT_PTR kIntegerSubclass = 2;
+// Each filter keeps the procedure it replaced in a window property. (The
+// comctl32 subclass helpers would do the same, but loading that library costs
+// the program more memory than the rest of its user interface.)
+constexpr char kFramePrevious[] = "LanchuanFramePrevious";
+constexpr char kFrameKind[] = "LanchuanFrameKind";
+constexpr char kIntegerPrevious[] = "LanchuanIntegerPrevious";
 
 int g_scheme = 0;
 
@@ -50,29 +52,50 @@ void paint_frame(HWND hwnd) {
   FrameRect(dc.get(), &r, brush.get());
 }
 
-LRESULT CALLBACK framed_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR kind) {
+// In the window's own character set, so messages pass through unconverted.
+void subclass(HWND hwnd, WNDPROC proc, const char* previous_property) {
+  const bool unicode = IsWindowUnicode(hwnd);
+  const LONG_PTR previous =
+      unicode ? GetWindowLongPtrW(hwnd, GWLP_WNDPROC) : GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
+  SetPropA(hwnd, previous_property, reinterpret_cast<HANDLE>(previous));
+  const LONG_PTR replacement = reinterpret_cast<LONG_PTR>(proc);
+  if (unicode) {
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, replacement);
+  } else {
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, replacement);
+  }
+}
+
+LRESULT call_previous(HWND hwnd, const char* previous_property, UINT msg, WPARAM wp, LPARAM lp) {
+  const auto previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, previous_property));
+  if (msg == WM_NCDESTROY) RemovePropA(hwnd, previous_property);
+  if (!previous) return DefWindowProcA(hwnd, msg, wp, lp);
+  return IsWindowUnicode(hwnd) ? CallWindowProcW(previous, hwnd, msg, wp, lp)
+                               : CallWindowProcA(previous, hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK framed_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_NCPAINT:
     case WM_PAINT: {
-      const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+      const LRESULT result = call_previous(hwnd, kFramePrevious, msg, wp, lp);
+      const auto kind =
+          static_cast<ControlKind>(reinterpret_cast<INT_PTR>(GetPropA(hwnd, kFrameKind)));
       // The combo box draws its border in the client area, the edit box in
       // the non-client area; both end up under the frame.
-      if (msg != WM_PAINT || static_cast<ControlKind>(kind) == ControlKind::kComboBox) {
-        paint_frame(hwnd);
-      }
+      if (msg != WM_PAINT || kind == ControlKind::kComboBox) paint_frame(hwnd);
       return result;
     }
     case WM_NCDESTROY:
-      RemoveWindowSubclass(hwnd, framed_proc, kFrameSubclass);
+      RemovePropA(hwnd, kFrameKind);
       break;
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return call_previous(hwnd, kFramePrevious, msg, wp, lp);
 }
 
-LRESULT CALLBACK integer_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK integer_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_CHAR && !accepts_integer_char(static_cast<unsigned>(wp))) return 0;
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, integer_proc, kIntegerSubclass);
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return call_previous(hwnd, kIntegerPrevious, msg, wp, lp);
 }
 
 }  // namespace
@@ -83,11 +106,10 @@ void apply_look(int colour_scheme) {
 }
 
 void install_framed_look(HWND control, ControlKind kind) {
-  SetWindowSubclass(control, framed_proc, kFrameSubclass, static_cast<DWORD_PTR>(kind));
+  SetPropA(control, kFrameKind, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(kind)));
+  subclass(control, framed_proc, kFramePrevious);
 }
 
-void install_integer_input(HWND edit) {
-  SetWindowSubclass(edit, integer_proc, kIntegerSubclass, 0);
-}
+void install_integer_input(HWND edit) { subclass(edit, integer_proc, kIntegerPrevious); }
 
 }  // namespace lanchuan::win32

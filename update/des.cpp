@@ -1,6 +1,7 @@
 #include "update/des.h"
 
 #include <cstddef>
+#include <memory>
 
 namespace lanchuan {
 namespace {
@@ -140,9 +141,11 @@ struct RoundTables {
   }
 };
 
+// On the heap: as a static object the compiler may work the 50 KB of tables
+// out ahead and store them in the program file.
 const RoundTables& round_tables() {
-  static const RoundTables tables;
-  return tables;
+  static const std::unique_ptr<const RoundTables> tables = std::make_unique<const RoundTables>();
+  return *tables;
 }
 
 std::uint32_t feistel(const RoundTables& tables, std::uint32_t right, std::uint64_t subkey) {

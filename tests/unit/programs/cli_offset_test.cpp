@@ -51,14 +51,14 @@ class CliOffsetTest : public ::testing::Test {
   }
 
   CommandRun offset(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
+    StringSink out, err;
     OffsetPorts ports{clock, network, local, builtin};
     const int status = run_offset_command(args, ports, out, err);
     return {status, out.str(), err.str()};
   }
 
   CommandRun sync(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
+    StringSink out, err;
     OffsetPorts ports{clock, network, local, builtin};
     const int status = run_precise_sync_command(args, ports, out, err);
     return {status, out.str(), err.str()};

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "fakes/fake_system.h"
 
 namespace lanchuan {
@@ -40,7 +38,7 @@ struct CliRun {
 class CliTest : public ::testing::Test {
  protected:
   CliRun run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
+    StringSink out, err;
     SchedulePorts schedule{scheduler, "C:\\Tools\\LanchuanTimeSyncCli.exe", "PC\\user"};
     const std::vector<std::string> servers{"http://s1", "http://s2", "http://s3"};
     CliPorts ports{query, clock, network, pump, servers, nullptr, &schedule};

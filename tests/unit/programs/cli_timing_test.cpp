@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <sstream>
 #include <thread>
 
 #include "programs/cli.h"
@@ -27,7 +26,7 @@ class CliTimingTest : public ::testing::Test {
     ASSERT_TRUE(make_date_time(2026, 12, 8, 13, 36, 5, clock.now));
   }
   CliRun run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
+    StringSink out, err;
     CliPorts ports{query, clock, network, pump, {"http://s1"}};
     const int status = run_cli(args, ports, out, err);
     return {status, out.str(), err.str()};

@@ -48,8 +48,8 @@ class UpdateFileCommand : public ::testing::Test {
     return run_update_file_command(args, out, err);
   }
 
-  std::ostringstream out;
-  std::ostringstream err;
+  StringSink out;
+  StringSink err;
 
  private:
   std::string dir_;
