@@ -10,9 +10,11 @@ const char* const kOffsetUsage =
     "  offset [--probes N] [URL...]\n"
     "                measure the PC clock against each server (or the built-in\n"
     "                list) to a fraction of a second: a first request for the\n"
-    "                round trip, then N timed probes (default 7, at most 10);\n"
-    "                prints the offset (server minus PC) of each and the combined\n"
-    "                one of those within half a second of the median\n";
+    "                round trip, then N timed probes (default 3, at most 10),\n"
+    "                each a few requests around one change of the server's\n"
+    "                second, about a second apart; prints the offset (server\n"
+    "                minus PC) of each and the combined one of those within half\n"
+    "                a second of the median\n";
 
 const char* const kPreciseSyncUsage =
     "  sync --precise [--probes N] [URL...]\n"
@@ -95,7 +97,8 @@ void print_server(std::ostream& out, const ServerOffset& s) {
   } else {
     out << "round trip " << ms_text(s.round_trip_us, false) << " ms  offset "
         << ms_text(s.offset_us, true) << " ms +/- " << ms_text(s.uncertainty_us, false) << " ms  ("
-        << s.probes_counted << " of " << s.probes_sent << " probes)\n";
+        << s.probes_counted << " of " << s.probes_sent << " probes, " << s.requests_sent
+        << " requests)\n";
   }
   out.flush();  // a run over the whole list takes a while: show each as it ends
 }
