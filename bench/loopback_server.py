@@ -15,6 +15,7 @@ import email.utils
 import http.server
 import pathlib
 import random
+import select
 import threading
 import time
 
@@ -38,7 +39,8 @@ class TimeHandler(http.server.BaseHTTPRequestHandler):
         arrival = time.time()
         date = email.utils.formatdate(arrival + CLOCK_OFFSET_S, usegmt=True)
         if JITTER_MS > 0:
-            time.sleep(random.uniform(0, JITTER_MS) / 1000.0)
+            # Not time.sleep: under libfaketime it fails (EINVAL).
+            select.select([], [], [], random.uniform(0, JITTER_MS) / 1000.0)
         if not STAMP_ON_ARRIVAL:
             date = email.utils.formatdate(time.time() + CLOCK_OFFSET_S, usegmt=True)
         self.wfile.write(
