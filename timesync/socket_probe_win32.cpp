@@ -197,7 +197,8 @@ bool SocketOffsetProber::exchange(const std::string& request, std::int64_t deadl
     }
     const int ready = WSAGetLastError() == WSAEWOULDBLOCK ? wait_for(s, false, deadline_ms) : -1;
     if (ready == 0) {
-      answer.failure = "no answer within " + kTimeLimitText;
+      answer.failure = (head.empty() ? "no answer within " : "the answer did not end within ") +
+                       kTimeLimitText;
       return false;
     }
     if (ready < 0) {
