@@ -140,7 +140,8 @@ TEST(Offset, TakesTheProbeCount) {
   const ProcessResult r = run_cli("offset --probes 2 " + server.url(), 120000);
   ASSERT_EQ(0u, r.exit_code) << r.out << r.err;
   EXPECT_TRUE(within_reported(line_starting(r.out, "combined offset: "), 1234)) << r.out;
-  EXPECT_EQ(3u, server.request_count());
+  EXPECT_NE(r.out.find("(2 of 2 probes, "), std::string::npos) << r.out;
+  EXPECT_LE(server.request_count(), 1u + 2 * 9);
 }
 
 TEST(Offset, LeavesOutAServerWithAWrongClockAndReportsOneThatIsDown) {
