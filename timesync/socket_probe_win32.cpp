@@ -262,7 +262,14 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
   // Bytes after the head belong to no request of ours: the connection is
   // not used again.
   const bool only_head = head.size() == head.find("\r\n\r\n") + 4;
-  if (!parsed.keep_alive || !only_head) close_connection();
+  if (!parsed.keep_alive || !only_head) {
+    close_connection();
+    // The next request to this server is likely due within a second: the
+    // new connection is made now, not in the time before it. One that
+    // fails here is tried again then.
+    std::string ignored;
+    open_connection(url, target, deadline_ms, ignored);
+  }
   return answer;
 }
 

@@ -4,7 +4,7 @@
 // due, the request's bytes are written at the chosen moment in one send, and
 // the answer is stamped when the first bytes of its status line are read.
 // A connection the server keeps open serves the next request to that URL;
-// one it closes is made again, before the next request is due.
+// one it closes is made again right after the answer, ready for the next.
 #pragma once
 
 #include <cstdint>
