@@ -81,11 +81,14 @@ bool parse_args(const std::vector<std::string>& args, bool precise_allowed, Offs
   return true;
 }
 
-// Milliseconds, rounded half away from zero; with the sign when asked.
-std::string ms_text(std::int64_t us, bool with_sign) {
-  const std::int64_t magnitude = (us < 0 ? -us : us) + 500;
-  const std::string digits = std::to_string(magnitude / 1000);
-  if (magnitude / 1000 == 0) return "0";
+// Milliseconds, rounded half away from zero, whole or to a tenth ("+123.4");
+// with the sign when asked.
+std::string ms_text(std::int64_t us, bool with_sign, bool tenths = false) {
+  const std::int64_t unit = tenths ? 100 : 1000;
+  const std::int64_t count = ((us < 0 ? -us : us) + unit / 2) / unit;
+  const std::string digits = tenths ? std::to_string(count / 10) + "." + std::to_string(count % 10)
+                                    : std::to_string(count);
+  if (count == 0) return digits;
   if (us < 0) return "-" + digits;
   return with_sign ? "+" + digits : digits;
 }
@@ -96,8 +99,8 @@ void print_server(std::ostream& out, const ServerOffset& s) {
     out << "failed: " << s.failure << "\n";
   } else {
     out << "round trip " << ms_text(s.round_trip_us, false) << " ms  offset "
-        << ms_text(s.offset_us, true) << " ms +/- " << ms_text(s.uncertainty_us, false) << " ms  ("
-        << s.probes_counted << " of " << s.probes_sent << " probes, " << s.requests_sent
+        << ms_text(s.offset_us, true, true) << " ms +/- " << ms_text(s.uncertainty_us, false, true)
+        << " ms  (" << s.probes_counted << " of " << s.probes_sent << " probes, " << s.requests_sent
         << " requests)\n";
   }
   out.flush();  // a run over the whole list takes a while: show each as it ends
@@ -115,8 +118,8 @@ void print_combined(std::ostream& out, const std::vector<ServerOffset>& servers,
     out << "combined offset: none, the servers disagree by a second or more\n";
     return;
   }
-  out << "combined offset: " << ms_text(combined.offset_us, true) << " ms +/- "
-      << ms_text(combined.uncertainty_us, false) << " ms (" << combined.servers_used << " of "
+  out << "combined offset: " << ms_text(combined.offset_us, true, true) << " ms +/- "
+      << ms_text(combined.uncertainty_us, false, true) << " ms (" << combined.servers_used << " of "
       << servers.size() << " servers)\n";
 }
 

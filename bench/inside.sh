@@ -222,15 +222,15 @@ peer_offset_run() {  # kind url truth-ms
   t0=$(now_s)
   line=$("$WINE_LOADER" "$CLI" offset "$url" 2>/dev/null | tr -d '\r' | grep '^combined offset: ' || true)
   t1=$(now_s)
-  off=$(sed -n 's/^combined offset: \([+-]\{0,1\}[0-9]*\) ms.*/\1/p' <<<"$line")
-  unc=$(sed -n 's/.* +\/- \([0-9]*\) ms.*/\1/p' <<<"$line")
+  off=$(sed -n 's/^combined offset: \([+-]\{0,1\}[0-9.]*\) ms.*/\1/p' <<<"$line")
+  unc=$(sed -n 's/.* +\/- \([0-9.]*\) ms.*/\1/p' <<<"$line")
   if [ -z "$off" ]; then
     echo "none $(elapsed_ms "$t0" "$t1") -" >>"$TMP/peer.$kind.offset"
     return
   fi
-  # Printed in whole ms: covered when within the uncertainty plus the rounding.
+  # Both printed to 0.1 ms: covered when within the uncertainty plus the rounding.
   echo "$(error_ms "$off" "$truth") $(elapsed_ms "$t0" "$t1") $(awk -v o="$off" -v t="$truth" \
-    -v u="$unc" 'BEGIN { d = o - t; if (d < 0) d = -d; print (d <= u + 1 ? "yes" : "no") }')" \
+    -v u="$unc" 'BEGIN { d = o - t; if (d < 0) d = -d; print (d <= u + 0.1 ? "yes" : "no") }')" \
     >>"$TMP/peer.$kind.offset"
 }
 

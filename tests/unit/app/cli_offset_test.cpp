@@ -32,12 +32,18 @@ std::vector<std::string> lines(const std::string& text) {
   return result;
 }
 
-// The signed millisecond number that follows `label` in `line`.
-long long number_after(const std::string& line, const std::string& label) {
+// The text that follows `label` in `line`, up to the next blank.
+std::string word_after(const std::string& line, const std::string& label) {
   const std::size_t at = line.find(label);
   EXPECT_NE(at, std::string::npos) << label << " not in: " << line;
-  if (at == std::string::npos) return 0;
-  return std::strtoll(line.c_str() + at + label.size(), nullptr, 10);
+  if (at == std::string::npos) return std::string();
+  const std::size_t start = at + label.size();
+  return line.substr(start, line.find(' ', start) - start);
+}
+
+// The signed number of milliseconds that follows `label` in `line`.
+double number_after(const std::string& line, const std::string& label) {
+  return std::strtod(word_after(line, label).c_str(), nullptr);
 }
 
 class CliOffsetTest : public ::testing::Test {
@@ -93,13 +99,17 @@ TEST_F(CliOffsetTest, OneLinePerServerThenTheCombinedOffset) {
                         std::to_string(network.servers["http://a"].requests - 1) + " requests)"),
             std::string::npos)
       << out[0];
-  const long long a_offset = number_after(out[0], "offset ");
-  const long long a_uncertainty = number_after(out[0], "+/- ");
-  EXPECT_LE(std::llabs(a_offset - 2375), a_uncertainty + 1);
+  // Offsets and their uncertainty to a tenth of a millisecond.
+  const std::string a_text = word_after(out[0], "offset ");
+  const std::string a_uncertainty_text = word_after(out[0], "+/- ");
+  EXPECT_EQ(a_text.find('.'), a_text.size() - 2) << out[0];
+  EXPECT_EQ(a_uncertainty_text.find('.'), a_uncertainty_text.size() - 2) << out[0];
+  const double a_offset = number_after(out[0], "offset ");
+  const double a_uncertainty = number_after(out[0], "+/- ");
+  EXPECT_LE(std::fabs(a_offset - 2375), a_uncertainty + 0.1);
   EXPECT_LE(a_uncertainty, 33);
   EXPECT_EQ(out[1], "http://down  failed: no answer");
-  EXPECT_EQ(out[2], "combined offset: " + std::string(a_offset > 0 ? "+" : "") +
-                        std::to_string(a_offset) + " ms +/- " + std::to_string(a_uncertainty) +
+  EXPECT_EQ(out[2], "combined offset: " + a_text + " ms +/- " + a_uncertainty_text +
                         " ms (1 of 2 servers)");
 }
 
@@ -107,7 +117,7 @@ TEST_F(CliOffsetTest, NegativeOffsetsCarryTheirSign) {
   server("http://a", -1250);
   const CommandRun r = offset({"http://a"});
   EXPECT_EQ(r.status, 0);
-  const long long combined = number_after(lines(r.out).back(), "combined offset: ");
+  const double combined = number_after(lines(r.out).back(), "combined offset: ");
   EXPECT_NEAR(combined, -1250, 25);
   EXPECT_NE(r.out.find("offset -12"), std::string::npos) << r.out;
 }
