@@ -18,6 +18,11 @@ constexpr int kReceiveTimeoutMs = 5000;
 constexpr int kTimeQueryDeadlineMs =
     kResolveTimeoutMs + kConnectTimeoutMs + kSendTimeoutMs + kReceiveTimeoutMs;
 
+// One request of the offset measurement over its own socket, from the moment
+// it is due (or asked for, when later): name resolution and connecting when
+// needed, sending, and reading the answer's head.
+constexpr int kSocketProbeTimeoutMs = 3000;
+
 // The update check's fetch of the update file, from the connection to the
 // last byte of the body.
 constexpr int kUpdateFetchDeadlineMs = 30000;

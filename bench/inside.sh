@@ -7,7 +7,9 @@
 #   comes from $WINE_BUILD_DIR. Prints key=value lines on standard output.
 # Settings (environment): BENCH_RUNS (start-ups per program, 5),
 # BENCH_IDLE_SECONDS (60), BENCH_QUERY_RUNS (10), BENCH_ACCURACY_RUNS (5),
-# BENCH_PORT (8123; the accuracy server takes the next port).
+# BENCH_PORT (8123; the accuracy server takes the next port, the peer row the
+# two after), BENCH_PEER_RUNS (runs of each program per shift and server, 3),
+# BENCH_ONLY=peer (only the row beside htpdate).
 set -euo pipefail
 
 BIN_DIR=$(readlink -f "$1")
@@ -185,10 +187,122 @@ measure_query() {
   echo "query_curl_samples=${curl_ms[*]}"
 }
 
+# --- offset beside htpdate -----------------------------------------------------
+# The same real server (Python's threaded http.server) measured by `offset`
+# (default probes) and by htpdate -p 9 in query mode (-q: it never sets the
+# clock; -d prints the offset it found). libfaketime shifts the server's clock
+# only, by fractions of a second that are not binary fractions. One server
+# keeps connections alive, one closes each (stamping its Date when the request
+# came, after a random few ms of work). Error = |measured - shift|; wall time of
+# the whole program run.
+# bench/run.sh passes the two programs of Debian's packages it unpacked.
+HTPDATE=${BENCH_HTPDATE:-htpdate}
+FAKETIME_LIB=${BENCH_FAKETIME_LIB:-/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1}
+PEER_RUNS=${BENCH_PEER_RUNS:-3}
+
+now_s() { date +%s.%N; }
+elapsed_ms() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f\n", (b - a) * 1000 }'; }
+error_ms() { awk -v m="$1" -v t="$2" 'BEGIN { d = m - t; printf "%.1f\n", d < 0 ? -d : d }'; }
+
+start_shifted_server() {  # port shift-seconds ready-file extra-options...
+  local port=$1 shift_s=$2 ready=$3
+  shift 3
+  [[ $shift_s == -* ]] || shift_s=+$shift_s  # libfaketime wants the sign
+  env LD_PRELOAD="$FAKETIME_LIB" FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME="${shift_s}s" \
+    "$PYTHON" "$SRC_DIR/bench/loopback_server.py" "$port" "$ready" --lifetime 300 "$@" &
+  PEER_SERVER_PID=$!
+  for _ in $(seq 100); do [ -e "$ready" ] && break; sleep 0.1; done
+  [ -e "$ready" ] || { log "the shifted server did not start"; return 1; }
+}
+
+# Appends "error wall covered" to $TMP/peer.<kind>.<program>, or "none wall"
+# when the program found no offset.
+peer_offset_run() {  # kind url truth-ms
+  local kind=$1 url=$2 truth=$3 t0 t1 line off unc
+  t0=$(now_s)
+  line=$("$WINE_LOADER" "$CLI" offset "$url" 2>/dev/null | tr -d '\r' | grep '^combined offset: ' || true)
+  t1=$(now_s)
+  off=$(sed -n 's/^combined offset: \([+-]\{0,1\}[0-9.]*\) ms.*/\1/p' <<<"$line")
+  unc=$(sed -n 's/.* +\/- \([0-9.]*\) ms.*/\1/p' <<<"$line")
+  if [ -z "$off" ]; then
+    echo "none $(elapsed_ms "$t0" "$t1") -" >>"$TMP/peer.$kind.offset"
+    return
+  fi
+  # Both printed to 0.1 ms: covered when within the uncertainty plus the rounding.
+  echo "$(error_ms "$off" "$truth") $(elapsed_ms "$t0" "$t1") $(awk -v o="$off" -v t="$truth" \
+    -v u="$unc" 'BEGIN { d = o - t; if (d < 0) d = -d; print (d <= u + 0.1 ? "yes" : "no") }')" \
+    >>"$TMP/peer.$kind.offset"
+}
+
+peer_htpdate_run() {  # kind url truth-ms
+  local kind=$1 url=$2 truth=$3 t0 t1 off
+  t0=$(now_s)
+  off=$("$HTPDATE" -q -d -p 9 "$url" 2>&1 | sed -n 's/^offset: \([-0-9.]*\)$/\1/p' | tail -1 || true)
+  t1=$(now_s)
+  if [ -z "$off" ]; then
+    echo "none $(elapsed_ms "$t0" "$t1") -" >>"$TMP/peer.$kind.htpdate"
+    return
+  fi
+  echo "$(error_ms "$(awk -v o="$off" 'BEGIN { print o * 1000 }')" "$truth") $(elapsed_ms "$t0" "$t1") -" \
+    >>"$TMP/peer.$kind.htpdate"
+}
+
+summarise_peer() {  # file -> "mean max wall-mean covered answered/total samples"
+  awk '{ n++; w += $2; if ($1 != "none") { a++; e += $1; if ($1 > m) m = $1; s = s " " $1 }
+         if ($3 == "yes") c++; if ($3 == "no") u++ }
+       END { if (a) printf "mean=%.1f max=%.1f", e / a, m; else printf "mean=n/a max=n/a";
+             printf " wall=%.0f answered=%d/%d", w / n, a, n;
+             if (c + u) printf " covered=%d/%d", c, c + u; printf " errors=%s\n", s }' "$1"
+}
+
+measure_peer() {
+  command -v "$HTPDATE" >/dev/null || { log "no htpdate ($HTPDATE)"; return 1; }
+  [ -e "$FAKETIME_LIB" ] || { log "libfaketime is not installed"; return 1; }
+  local shifts=(0.137 0.561 -0.823) port_keep=$((PORT + 2)) port_close=$((PORT + 3)) s truth
+  # Wine's first start in a fresh prefix is slow; that is not the tool's.
+  "$WINE_LOADER" "$CLI" --help >/dev/null 2>&1 || true
+  for s in "${shifts[@]}"; do
+    truth=$(awk -v s="$s" 'BEGIN { printf "%.0f\n", s * 1000 }')
+    log "offset and htpdate -p 9 against servers shifted by ${s} s, $PEER_RUNS runs each"
+    rm -f "$TMP"/peer-*.ready
+    start_shifted_server "$port_keep" "$s" "$TMP/peer-keep.ready" --keep-alive
+    local keep_pid=$PEER_SERVER_PID
+    start_shifted_server "$port_close" "$s" "$TMP/peer-close.ready" --stamp arrival --jitter-ms 3
+    local close_pid=$PEER_SERVER_PID
+    for _ in $(seq "$PEER_RUNS"); do
+      peer_offset_run keep "http://127.0.0.1:$port_keep" "$truth"
+      peer_htpdate_run keep "http://127.0.0.1:$port_keep/" "$truth"
+      peer_offset_run close "http://127.0.0.1:$port_close" "$truth"
+      peer_htpdate_run close "http://127.0.0.1:$port_close/" "$truth"
+    done
+    kill "$keep_pid" "$close_pid" 2>/dev/null
+    wait "$keep_pid" "$close_pid" 2>/dev/null || true
+    local kind prog
+    for kind in keep close; do
+      for prog in offset htpdate; do
+        echo "peer_${kind}_${prog}_${s}=$(summarise_peer "$TMP/peer.$kind.$prog" | sed 's/ errors=.*//')"
+        cat "$TMP/peer.$kind.$prog" >>"$TMP/peer.$kind.$prog.all"
+        rm -f "$TMP/peer.$kind.$prog"
+      done
+    done
+  done
+  for kind in keep close; do
+    for prog in offset htpdate; do
+      echo "peer_${kind}_${prog}=$(summarise_peer "$TMP/peer.$kind.$prog.all")"
+    done
+  done
+}
+
+if [ "${BENCH_ONLY:-}" = peer ]; then
+  [ -f "$CLI" ] || { log "missing $CLI"; exit 2; }
+  measure_peer
+  exit 0
+fi
 for f in "$TOOL" "$CLI" "$MINIMAL" "$PROBE"; do
   [ -f "$f" ] || { log "missing $f"; exit 2; }
 done
 measure_startup
 measure_query
 measure_accuracy
+measure_peer
 measure_idle

@@ -6,12 +6,21 @@
 #              normal running, against the same minimal program
 #   query      the time query_server_time takes, against curl --head to the
 #              same loopback server (median of BENCH_QUERY_RUNS, 10)
+#   offset     the error and wall time of `offset` beside htpdate -p 9 (query
+#              mode only: it never sets the clock) against the same real
+#              servers, one keeping connections and one closing each, whose
+#              clocks libfaketime shifts by 0.137, 0.561 and -0.823 s
 #   sizes      the two programs, 32-bit product and 64-bit build, in bytes
 # Everything under Wine runs in the test rig's network namespace. Prints one
 # table and appends it, with the machine and Wine's version, to
 # bench/results.md. Takes about four minutes.
 # BENCH_NO_BUILD=1 measures the programs as they are built; BENCH_RESULTS names
-# another results file (for trial runs).
+# another results file (for trial runs); BENCH_ONLY=peer measures only the
+# offset row (and builds only the 64-bit console companion, unless
+# BENCH_NO_BUILD=1).
+# htpdate and libfaketime come from Debian's packages: when they are not
+# installed, the packages are downloaded and unpacked under build/bench-peer,
+# never installed (the htpdate package would start a daemon that sets the clock).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SRC_DIR=$PWD
@@ -39,6 +48,40 @@ build_bench_programs() {  # out-dir
   "$cxx" "${flags[@]}" -mwindows -o "$1/minimal_window.exe" bench/minimal_window.cpp
   "$cxx" "${flags[@]}" -o "$1/launch_probe.exe" bench/launch_probe.cpp
 }
+
+# Sets BENCH_HTPDATE and BENCH_FAKETIME_LIB for bench/inside.sh.
+peer_programs() {
+  local dir=$SRC_DIR/build/bench-peer lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
+  BENCH_HTPDATE=$(command -v htpdate || true)
+  BENCH_FAKETIME_LIB=$lib
+  if [ -z "$BENCH_HTPDATE" ] || [ ! -e "$lib" ]; then
+    if [ ! -x "$dir/usr/sbin/htpdate" ] || [ ! -e "$dir$lib" ]; then
+      echo "unpacking Debian's htpdate and libfaketime under $dir" >&2
+      mkdir -p "$dir/debs"
+      (cd "$dir/debs" && apt-get download htpdate libfaketime >/dev/null 2>&1) ||
+        { apt-get update >/dev/null && (cd "$dir/debs" && apt-get download htpdate libfaketime); }
+      for deb in "$dir"/debs/*.deb; do dpkg-deb -x "$deb" "$dir"; done
+    fi
+    [ -n "$BENCH_HTPDATE" ] || BENCH_HTPDATE=$dir/usr/sbin/htpdate
+    [ -e "$lib" ] || BENCH_FAKETIME_LIB=$dir$lib
+  fi
+  export BENCH_HTPDATE BENCH_FAKETIME_LIB
+}
+peer_programs
+
+if [ "${BENCH_ONLY:-}" = peer ]; then
+  if [ "${BENCH_NO_BUILD:-}" != 1 ]; then
+    cmake --no-warn-unused-cli -S . -B "$LANCHUAN_WIN64_DIR" \
+      -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$LANCHUAN_WIN64_DIR" -j "${JOBS:-2}" --target LanchuanTimeSyncCli >/dev/null
+  fi
+  RAW=$(mktemp)
+  trap 'rm -f "$RAW"' EXIT
+  LANCHUAN_WIN64_DIR=$LANCHUAN_WIN64_DIR WINE_TEST_TIMEOUT=${WINE_TEST_TIMEOUT:-1500} \
+    BENCH_ONLY=peer tests/rig/wine_test.sh --script bench/inside.sh "$SRC_DIR/build" >"$RAW"
+  cat "$RAW"
+  exit 0
+fi
 
 if [ "${BENCH_NO_BUILD:-}" != 1 ]; then
   echo "building the product (32-bit and 64-bit)" >&2
@@ -80,6 +123,8 @@ TABLE=$(cat <<EOF
 | Peak VmRSS during the span (MiB) | $(mib "$(get idle_tool_rss_peak_kb)") | $(mib "$(get idle_ref_rss_peak_kb)") (minimal window) | $(ratio "$(get idle_tool_rss_peak_kb)" "$(get idle_ref_rss_peak_kb)") |
 | Time query to loopback, median of $(get query_runs) (ms) | $(get query_tool_ms) | $(get query_curl_ms) (curl --head) | $(ratio "$(get query_tool_ms)" "$(get query_curl_ms)") |
 | Accuracy: mean error against a server clock +$(get accuracy_truth_ms) ms ahead (ms) | $(get accuracy_offset_err_ms) (offset) | $(get accuracy_whole_err_ms) (whole-second query) | $(ratio "$(get accuracy_whole_err_ms)" "$(get accuracy_offset_err_ms)") better |
+| offset beside htpdate -p 9, keep-alive server shifted 0.137/0.561/-0.823 s: error, wall time (ms) | $(get peer_keep_offset | sed 's/ errors=.*//') | $(get peer_keep_htpdate | sed 's/ errors=.*//') (htpdate) | |
+| the same against a server closing each connection (Date at arrival, 0-3 ms work) | $(get peer_close_offset | sed 's/ errors=.*//') | $(get peer_close_htpdate | sed 's/ errors=.*//') (htpdate) | |
 | LanchuanTimeSync.exe, 32-bit product (bytes) | $(size_of "$LANCHUAN_WIN32_DIR/LanchuanTimeSync.exe") | | |
 | LanchuanTimeSyncCli.exe, 32-bit product (bytes) | $(size_of "$LANCHUAN_WIN32_DIR/LanchuanTimeSyncCli.exe") | | |
 | LanchuanTimeSync.exe, 64-bit build (bytes) | $(size_of "$LANCHUAN_WIN64_DIR/LanchuanTimeSync.exe") | | |
@@ -99,6 +144,7 @@ SAMPLES=$(cat <<EOF
 - Start-up samples (ms): tool $(get startup_tool_samples); minimal $(get startup_ref_samples)
 - Query samples (ms): tool $(get query_tool_samples); curl $(get query_curl_samples)
 - Accuracy errors (ms): offset $(get accuracy_offset_samples); whole-second $(get accuracy_whole_samples)
+- Errors beside htpdate (ms): keep-alive offset $(get peer_keep_offset | sed 's/.*errors=//'); htpdate $(get peer_keep_htpdate | sed 's/.*errors=//'); closing offset $(get peer_close_offset | sed 's/.*errors=//'); htpdate $(get peer_close_htpdate | sed 's/.*errors=//')
 - Threads at the end of the idle span: tool $(get idle_tool_threads); minimal $(get idle_ref_threads)
 EOF
 )

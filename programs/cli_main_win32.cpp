@@ -13,6 +13,7 @@
 #include "app/system_ports_win32.h"
 #include "timesync/offset_probe.h"
 #include "timesync/offset_probe_win32.h"
+#include "timesync/socket_probe_win32.h"
 #include "timesync/time_query_win32.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
   SleepingPump pump;
   const std::vector<std::string> servers(kServerList, kServerList + kServerCount);
   win32::PreciseUtcClock precise_clock;
-  HttpOffsetProber prober(factory, precise_clock);
+  HttpOffsetProber https_prober(factory, precise_clock);
+  win32::SocketOffsetProber prober(precise_clock, https_prober);
   win32::Win32PreciseLocalClock local_clock;
   OffsetPorts offset_ports{precise_clock, prober, local_clock, servers};
   win32::ComTaskScheduler scheduler;

@@ -11,9 +11,11 @@ const char* const kOffsetUsage =
     "  offset [--probes N] [URL...]\n"
     "                measure the PC clock against each server (or the built-in\n"
     "                list) to a fraction of a second: a first request for the\n"
-    "                round trip, then N timed probes (default 7, at most 10);\n"
-    "                prints the offset (server minus PC) of each and the combined\n"
-    "                one of those within half a second of the median\n";
+    "                round trip, then N timed probes (default 3, at most 10),\n"
+    "                each a few requests around one change of the server's\n"
+    "                second, about a second apart; prints the offset (server\n"
+    "                minus PC) of each and the combined one of those within half\n"
+    "                a second of the median\n";
 
 const char* const kPreciseSyncUsage =
     "  sync --precise [--probes N] [--threshold MS] [URL...]\n"
@@ -94,11 +96,14 @@ bool parse_args(const std::vector<std::string>& args, bool precise_allowed, Offs
   return true;
 }
 
-// Milliseconds, rounded half away from zero; with the sign when asked.
-std::string ms_text(std::int64_t us, bool with_sign) {
-  const std::int64_t magnitude = (us < 0 ? -us : us) + 500;
-  const std::string digits = std::to_string(magnitude / 1000);
-  if (magnitude / 1000 == 0) return "0";
+// Milliseconds, rounded half away from zero, whole or to a tenth ("+123.4");
+// with the sign when asked.
+std::string ms_text(std::int64_t us, bool with_sign, bool tenths = false) {
+  const std::int64_t unit = tenths ? 100 : 1000;
+  const std::int64_t count = ((us < 0 ? -us : us) + unit / 2) / unit;
+  const std::string digits = tenths ? std::to_string(count / 10) + "." + std::to_string(count % 10)
+                                    : std::to_string(count);
+  if (count == 0) return digits;
   if (us < 0) return "-" + digits;
   return with_sign ? "+" + digits : digits;
 }
@@ -109,8 +114,9 @@ void print_server(TextSink& out, const ServerOffset& s) {
     out << "failed: " << s.failure << "\n";
   } else {
     out << "round trip " << ms_text(s.round_trip_us, false) << " ms  offset "
-        << ms_text(s.offset_us, true) << " ms +/- " << ms_text(s.uncertainty_us, false) << " ms  ("
-        << s.probes_counted << " of " << s.probes_sent << " probes)\n";
+        << ms_text(s.offset_us, true, true) << " ms +/- " << ms_text(s.uncertainty_us, false, true)
+        << " ms  (" << s.probes_counted << " of " << s.probes_sent << " probes, " << s.requests_sent
+        << " requests)\n";
   }
   out.flush();  // a run over the whole list takes a while: show each as it ends
 }
@@ -127,8 +133,8 @@ void print_combined(TextSink& out, const std::vector<ServerOffset>& servers,
     out << "combined offset: none, the servers disagree by a second or more\n";
     return;
   }
-  out << "combined offset: " << ms_text(combined.offset_us, true) << " ms +/- "
-      << ms_text(combined.uncertainty_us, false) << " ms (" << combined.servers_used << " of "
+  out << "combined offset: " << ms_text(combined.offset_us, true, true) << " ms +/- "
+      << ms_text(combined.uncertainty_us, false, true) << " ms (" << combined.servers_used << " of "
       << servers.size() << " servers)\n";
 }
 

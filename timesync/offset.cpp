@@ -56,6 +56,30 @@ std::int64_t OffsetWindow::next_send_us(std::int64_t earliest_us,
   return boundary * kMicrosPerSecond - lead;
 }
 
+ProbeSweep OffsetWindow::plan_sweep(std::int64_t earliest_us, std::int64_t round_trip_us) const {
+  const std::int64_t width = high_ - low_;
+  ProbeSweep sweep;
+  const std::int64_t fit = round_trip_us > 0 ? width / round_trip_us - 1 : kMaxRequestsPerProbe;
+  sweep.requests = static_cast<int>(std::clamp<std::int64_t>(fit, 1, kMaxRequestsPerProbe));
+  sweep.spacing_us = width / (sweep.requests + 1);
+  // The server reaches second N at PC time N - offset, somewhere in
+  // (N - high, N - low]; request k should arrive (half a round trip after
+  // its sending) at N - high + (k + 1) * spacing.
+  // The first N at which no more than the first half of the requests would
+  // have to go before `earliest_us`: those are left out, the stretch they
+  // would have split falls to the first one sent. Waiting a second for them
+  // would cost more than it gains.
+  const int middle = (sweep.requests - 1) / 2;
+  const std::int64_t lead = high_ - (middle + 1) * sweep.spacing_us + round_trip_us / 2;
+  sweep.second = ceil_div(earliest_us + lead, kMicrosPerSecond);
+  sweep.first_send_us = sweep.second * kMicrosPerSecond - lead - middle * sweep.spacing_us;
+  while (sweep.first_send_us < earliest_us) {
+    sweep.first_send_us += sweep.spacing_us;
+    --sweep.requests;
+  }
+  return sweep;
+}
+
 bool probe_is_late(std::int64_t round_trip_us, std::int64_t first_round_trip_us) {
   return round_trip_us > 2 * first_round_trip_us + 50000;
 }
@@ -77,26 +101,39 @@ ServerOffset measure_server_offset(const std::string& url, int probes, OffsetPro
   std::int64_t round_trip_estimate = result.round_trip_us;
   int failures_in_a_row = 0;
 
-  for (int i = 0; i < probes && failures_in_a_row < kFailuresInARowToStop; ++i) {
-    const std::int64_t send_at =
-        window.next_send_us(clock.now_utc_us() + kProbeLeadUs, round_trip_estimate);
-    const ProbeAnswer answer = prober.probe(url, send_at);
+  for (int p = 0; p < probes && failures_in_a_row < kFailuresInARowToStop; ++p) {
+    const ProbeSweep sweep =
+        window.plan_sweep(clock.now_utc_us() + kProbeLeadUs, round_trip_estimate);
     ++result.probes_sent;
-    const std::int64_t round_trip = answer.received_us - answer.sent_us;
-    if (!answer.ok || round_trip < 0) {
-      ++result.probes_failed;
-      ++failures_in_a_row;
-      continue;
+    bool counted = false;
+    for (int k = 0; k < sweep.requests && failures_in_a_row < kFailuresInARowToStop; ++k) {
+      // A slow answer may have cost the moments of the next requests: those
+      // missed by more than their spacing would tell nothing new.
+      const std::int64_t now = clock.now_utc_us();
+      while (k < sweep.requests && now > sweep.send_us(k) + sweep.spacing_us) ++k;
+      if (k == sweep.requests) break;
+      const ProbeAnswer answer = prober.probe(url, sweep.send_us(k));
+      ++result.requests_sent;
+      const std::int64_t round_trip = answer.received_us - answer.sent_us;
+      if (!answer.ok || round_trip < 0) {
+        ++result.requests_failed;
+        ++failures_in_a_row;
+        continue;
+      }
+      failures_in_a_row = 0;
+      if (probe_is_late(round_trip, result.round_trip_us)) {
+        ++result.requests_late;
+      } else if (!window.narrow(answer)) {
+        ++result.requests_contradicting;
+      } else {
+        ++result.requests_counted;
+        counted = true;
+        round_trip_estimate = std::min(round_trip_estimate, round_trip);
+      }
+      // Once the server shows the new second, every later request would too.
+      if (answer.server_second >= sweep.second) break;
     }
-    failures_in_a_row = 0;
-    if (probe_is_late(round_trip, result.round_trip_us)) {
-      ++result.probes_late;
-    } else if (!window.narrow(answer)) {
-      ++result.probes_contradicting;
-    } else {
-      ++result.probes_counted;
-      round_trip_estimate = std::min(round_trip_estimate, round_trip);
-    }
+    if (counted) ++result.probes_counted;
   }
   result.offset_us = window.midpoint_us();
   result.uncertainty_us = window.half_width_us();

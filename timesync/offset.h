@@ -4,12 +4,17 @@
 // An answer stamped with server second S, sent at PC time a and received at b,
 // bounds the offset (server GMT minus PC UTC) to [S - b, S + 1 - a): the stamp
 // was taken somewhere between a and b. That window is one second plus one round
-// trip wide. Sending the next request so that it reaches the server just when,
-// by the middle of the window, the server's second changes, and seeing which
-// second it reports, cuts the window in half (plus half a round trip); a few
-// such probes leave about half the round trip. The bounds hold whatever the
-// split of the round trip between the two directions, so the result never
-// depends on the delays being symmetric; only how fast it narrows does.
+// trip wide. The server's second changes once a second, at a PC moment the
+// window places within its own width; a probe sends a short series of requests
+// spread over that stretch, one after the other, until an answer shows the new
+// second. The last answer still in the old second and the first in the new one
+// leave a window of their spacing plus a round trip. Nine requests make it ten
+// times narrower per probe, so three probes (about three seconds) take a second
+// down to about a millisecond plus the round trip; where the round trip is long
+// against the window, fewer and finally one request per probe (a bisection)
+// are sent. The bounds hold whatever the split of the round trip between the
+// two directions, so the result never depends on the delays being symmetric;
+// only how fast it narrows does.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +26,10 @@
 namespace lanchuan {
 
 constexpr std::int64_t kMicrosPerSecond = 1000000;
-constexpr int kDefaultOffsetProbes = 7;
+constexpr int kDefaultOffsetProbes = 3;
 constexpr int kMaxOffsetProbes = 10;
+// Requests at most in one probe (one change of the server's second).
+constexpr int kMaxRequestsPerProbe = 9;
 // Servers whose offset lies this far from the median or farther are left out.
 constexpr std::int64_t kAgreementLimitUs = 500000;
 
@@ -55,10 +62,27 @@ struct ProbeAnswer {
 };
 
 // Sends HEAD to the server URL + "/123.123" no earlier than `send_at_us`.
+// Requests to one URL go one after the other: the next one only after the
+// previous has returned.
 class OffsetProber {
  public:
   virtual ~OffsetProber() = default;
   virtual ProbeAnswer probe(const std::string& url, std::int64_t send_at_us) = 0;
+};
+
+// One probe: `requests` sends, the first at `first_send_us` (no earlier than
+// the planned earliest moment), then every `spacing_us`. Their arrivals split
+// the stretch of PC time in which the server's clock may reach `second` into
+// equal parts. As many requests as fit the window when spaced a round trip
+// apart (they go one after the other), one to kMaxRequestsPerProbe; when the
+// stretch has begun already, up to half of them are left out rather than
+// waiting for the next second.
+struct ProbeSweep {
+  std::int64_t second = 0;
+  std::int64_t first_send_us = 0;
+  std::int64_t spacing_us = 0;
+  int requests = 1;
+  std::int64_t send_us(int k) const { return first_send_us + k * spacing_us; }
 };
 
 // The offset's possible values, [low_us, high_us).
@@ -76,6 +100,9 @@ class OffsetWindow {
   // offset is the window's midpoint.
   std::int64_t next_send_us(std::int64_t earliest_us, std::int64_t round_trip_us) const;
 
+  // The requests of the next probe; see ProbeSweep.
+  ProbeSweep plan_sweep(std::int64_t earliest_us, std::int64_t round_trip_us) const;
+
   std::int64_t low_us() const { return low_; }
   std::int64_t high_us() const { return high_; }
   std::int64_t midpoint_us() const { return low_ + (high_ - low_) / 2; }
@@ -91,8 +118,8 @@ class OffsetWindow {
 // 50 ms did not reach the server at the chosen moment: it does not count.
 bool probe_is_late(std::int64_t round_trip_us, std::int64_t first_round_trip_us);
 
-// Time allowed between deciding a send time and reaching it, for the request
-// to be prepared.
+// Time allowed between deciding a probe's first send time and reaching it,
+// for the connection to be prepared.
 constexpr std::int64_t kProbeLeadUs = 50000;
 
 struct ServerOffset {
@@ -103,13 +130,16 @@ struct ServerOffset {
   std::int64_t offset_us = 0;       // the window's midpoint
   std::int64_t uncertainty_us = 0;  // its half-width
   int probes_sent = 0;
-  int probes_counted = 0;
-  int probes_failed = 0;
-  int probes_late = 0;
-  int probes_contradicting = 0;
+  int probes_counted = 0;  // probes with at least one request counted
+  // The timed requests (not the first one), and what became of them.
+  int requests_sent = 0;
+  int requests_counted = 0;
+  int requests_failed = 0;
+  int requests_late = 0;
+  int requests_contradicting = 0;
 };
 
-// One request for the round trip, then `probes` timed ones.
+// One request for the round trip, then `probes` timed probes.
 ServerOffset measure_server_offset(const std::string& url, int probes, OffsetProber& prober,
                                    HighResClock& clock);
 

@@ -34,6 +34,11 @@ bool server_second_from_date_header(const std::string& header, std::int64_t& sec
   return true;
 }
 
+void take_date_header(const std::string& header, ProbeAnswer& answer) {
+  answer.ok = server_second_from_date_header(header, answer.server_second);
+  if (!answer.ok) answer.failure = "unusable Date header \"" + printable(header) + "\"";
+}
+
 ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at_us) {
   ProbeAnswer answer;
   std::unique_ptr<HeadRequest> request = factory_.create();
@@ -56,10 +61,8 @@ ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at
                      " s";
   } else if (header.empty()) {
     answer.failure = "no answer, or no Date header";
-  } else if (!server_second_from_date_header(header, answer.server_second)) {
-    answer.failure = "unusable Date header \"" + printable(header) + "\"";
   } else {
-    answer.ok = true;
+    take_date_header(header, answer);
   }
   return answer;
 }

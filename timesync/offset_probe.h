@@ -14,6 +14,10 @@ namespace lanchuan {
 // window would accept, or names no real day (such as 31 Nov).
 bool server_second_from_date_header(const std::string& header, std::int64_t& seconds);
 
+// Takes a non-empty Date header into `answer`: its second and ok, or the
+// failure that names it (tamed for a console).
+void take_date_header(const std::string& header, ProbeAnswer& answer);
+
 class HttpOffsetProber : public OffsetProber {
  public:
   HttpOffsetProber(HeadRequestFactory& factory, HighResClock& clock)

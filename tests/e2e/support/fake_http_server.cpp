@@ -180,12 +180,21 @@ void FakeHttpServer::accept_loop() {
     if (select(0, &set, nullptr, nullptr, &tv) <= 0) continue;
     SOCKET c = accept(ls, nullptr, nullptr);
     if (c == INVALID_SOCKET) continue;
+    ++connections_accepted_;
     std::lock_guard<std::mutex> lock(mutex_);
     connections_.emplace_back([this, c] { serve(static_cast<unsigned>(c)); });
   }
 }
 
 void FakeHttpServer::serve(unsigned socket_value) {
+  const SOCKET s = static_cast<SOCKET>(socket_value);
+  // A kept connection is served until the client closes it (or stops).
+  while (serve_one(socket_value)) {
+  }
+  closesocket(s);
+}
+
+bool FakeHttpServer::serve_one(unsigned socket_value) {
   const SOCKET s = static_cast<SOCKET>(socket_value);
   const std::string head = read_head(s, stopping_);
   FakeResponse r;
@@ -203,8 +212,7 @@ void FakeHttpServer::serve(unsigned socket_value) {
   }
   if (r.stream_forever) {
     stream(socket_value, r);
-    closesocket(s);
-    return;
+    return false;
   }
   if (r.never_answer) {
     sleep_unless_stopping(r.silent_ms, stopping_);
@@ -233,7 +241,7 @@ void FakeHttpServer::serve(unsigned socket_value) {
     }
     response += r.extra_headers;
     response += "Content-Length: " + std::to_string(r.body.size()) + "\r\n";
-    response += "Connection: close\r\n\r\n";
+    response += r.keep_alive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
     if (head.rfind("HEAD ", 0) != 0) response += r.body;
     if (!r.raw.empty()) response = r.raw;
     if (r.reset_after > 0) {
@@ -241,8 +249,7 @@ void FakeHttpServer::serve(unsigned socket_value) {
       sleep_unless_stopping(100, stopping_);
       linger hard = {1, 0};  // close with RST
       setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
-      closesocket(s);
-      return;
+      return false;
     }
     if (r.trickle_ms > 0) {
       for (size_t i = 0; i < response.size() && !stopping_; ++i) {
@@ -252,10 +259,11 @@ void FakeHttpServer::serve(unsigned socket_value) {
     } else {
       send_all(s, response);
     }
+    if (r.keep_alive && !head.empty()) return true;
     shutdown(s, SD_SEND);
     sleep_unless_stopping(50, stopping_);
   }
-  closesocket(s);
+  return false;
 }
 
 void FakeHttpServer::stream(unsigned socket_value, const FakeResponse& r) {

@@ -20,6 +20,7 @@ struct FakeResponse {
   std::string extra_headers;  // full lines, each ending in "\r\n"
   std::string body;
   int delay_ms = 0;                  // before answering
+  bool keep_alive = false;            // answer with keep-alive and read the next request
   bool close_without_answer = false;  // read the request, then close
   bool never_answer = false;          // keep the connection open, silent...
   int silent_ms = 60000;              // ...this long, then close it
@@ -64,6 +65,7 @@ class FakeHttpServer {
   std::vector<std::string> request_lines() const;
   std::vector<std::string> requests() const;  // whole request heads
   size_t request_count() const;
+  size_t connection_count() const { return connections_accepted_; }
   // GetTickCount() at the arrival of each request, in the order of requests().
   std::vector<unsigned long> request_ticks() const;
   // Endless bodies: bytes handed to the connection, and how many streams
@@ -74,6 +76,7 @@ class FakeHttpServer {
  private:
   void accept_loop();
   void serve(unsigned socket);
+  bool serve_one(unsigned socket);  // true when the connection stays open
   void stream(unsigned socket, const FakeResponse& response);
 
   std::string ip_;
@@ -88,6 +91,7 @@ class FakeHttpServer {
   std::vector<unsigned long> request_ticks_;
   std::atomic<unsigned long long> bytes_streamed_{0};
   std::atomic<size_t> streams_closed_by_client_{0};
+  std::atomic<size_t> connections_accepted_{0};
   std::vector<std::thread> connections_;
   std::thread acceptor_;
 };

@@ -32,12 +32,18 @@ std::vector<std::string> lines(const std::string& text) {
   return result;
 }
 
-// The signed millisecond number that follows `label` in `line`.
-long long number_after(const std::string& line, const std::string& label) {
+// The text that follows `label` in `line`, up to the next blank.
+std::string word_after(const std::string& line, const std::string& label) {
   const std::size_t at = line.find(label);
   EXPECT_NE(at, std::string::npos) << label << " not in: " << line;
-  if (at == std::string::npos) return 0;
-  return std::strtoll(line.c_str() + at + label.size(), nullptr, 10);
+  if (at == std::string::npos) return std::string();
+  const std::size_t start = at + label.size();
+  return line.substr(start, line.find(' ', start) - start);
+}
+
+// The signed number of milliseconds that follows `label` in `line`.
+double number_after(const std::string& line, const std::string& label) {
+  return std::strtod(word_after(line, label).c_str(), nullptr);
 }
 
 class CliOffsetTest : public ::testing::Test {
@@ -89,14 +95,21 @@ TEST_F(CliOffsetTest, OneLinePerServerThenTheCombinedOffset) {
   const std::vector<std::string> out = lines(r.out);
   ASSERT_EQ(out.size(), 3u) << r.out;
   EXPECT_EQ(out[0].rfind("http://a  round trip 40 ms  offset +", 0), 0u) << out[0];
-  EXPECT_NE(out[0].find(" ms  (7 of 7 probes)"), std::string::npos) << out[0];
-  const long long a_offset = number_after(out[0], "offset ");
-  const long long a_uncertainty = number_after(out[0], "+/- ");
-  EXPECT_LE(std::llabs(a_offset - 2375), a_uncertainty + 1);
-  EXPECT_LE(a_uncertainty, 25);
+  EXPECT_NE(out[0].find(" ms  (3 of 3 probes, " +
+                        std::to_string(network.servers["http://a"].requests - 1) + " requests)"),
+            std::string::npos)
+      << out[0];
+  // Offsets and their uncertainty to a tenth of a millisecond.
+  const std::string a_text = word_after(out[0], "offset ");
+  const std::string a_uncertainty_text = word_after(out[0], "+/- ");
+  EXPECT_EQ(a_text.find('.'), a_text.size() - 2) << out[0];
+  EXPECT_EQ(a_uncertainty_text.find('.'), a_uncertainty_text.size() - 2) << out[0];
+  const double a_offset = number_after(out[0], "offset ");
+  const double a_uncertainty = number_after(out[0], "+/- ");
+  EXPECT_LE(std::fabs(a_offset - 2375), a_uncertainty + 0.1);
+  EXPECT_LE(a_uncertainty, 33);
   EXPECT_EQ(out[1], "http://down  failed: no answer");
-  EXPECT_EQ(out[2], "combined offset: " + std::string(a_offset > 0 ? "+" : "") +
-                        std::to_string(a_offset) + " ms +/- " + std::to_string(a_uncertainty) +
+  EXPECT_EQ(out[2], "combined offset: " + a_text + " ms +/- " + a_uncertainty_text +
                         " ms (1 of 2 servers)");
 }
 
@@ -104,7 +117,7 @@ TEST_F(CliOffsetTest, NegativeOffsetsCarryTheirSign) {
   server("http://a", -1250);
   const CommandRun r = offset({"http://a"});
   EXPECT_EQ(r.status, 0);
-  const long long combined = number_after(lines(r.out).back(), "combined offset: ");
+  const double combined = number_after(lines(r.out).back(), "combined offset: ");
   EXPECT_NEAR(combined, -1250, 25);
   EXPECT_NE(r.out.find("offset -12"), std::string::npos) << r.out;
 }
@@ -138,18 +151,21 @@ TEST_F(CliOffsetTest, AServerFarFromTheMedianIsLeftOut) {
 TEST_F(CliOffsetTest, ProbeCountIsAnOption) {
   struct Case {
     std::vector<std::string> args;
-    int requests;
+    int probes;
   };
-  const Case cases[] = {{{"--probes", "3", "http://a"}, 4},
-                        {{"http://a", "--probes=0"}, 1},
-                        {{"--probes", "10", "http://a"}, 11},
-                        {{"http://a"}, 8}};
+  const Case cases[] = {{{"--probes", "2", "http://a"}, 2},
+                        {{"http://a", "--probes=0"}, 0},
+                        {{"--probes", "10", "http://a"}, 10},
+                        {{"http://a"}, 3}};
   for (const Case& c : cases) {
     network.servers.clear();
     server("http://a", 10);
     const CommandRun r = offset(c.args);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(network.servers["http://a"].requests, c.requests) << c.args[0];
+    const std::string count = std::to_string(c.probes);
+    EXPECT_NE(r.out.find("(" + count + " of " + count + " probes, "), std::string::npos) << r.out;
+    EXPECT_GE(network.servers["http://a"].requests, c.probes + 1) << c.args[0];
+    EXPECT_LE(network.servers["http://a"].requests, c.probes * kMaxRequestsPerProbe + 1);
   }
 }
 

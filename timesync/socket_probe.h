@@ -1,0 +1,38 @@
+// The offset probe over a plain TCP connection, the parts that need no
+// sockets: where an http:// URL points, the request's bytes, and what the head
+// of an answer says. The Winsock transport is in socket_probe_win32.
+#pragma once
+
+#include <string>
+
+#include "base/deadlines.h"
+
+namespace lanchuan {
+
+// An answer's head longer than this is not a web server's.
+constexpr std::size_t kMaxAnswerHeadBytes = 16384;
+
+// "http://host[:port][/path]"; host may be a bracketed IPv6 literal.
+struct HttpTarget {
+  std::string host;       // without the brackets
+  std::string port;       // "80" when none is given
+  std::string host_line;  // the Host header's value: as written in the URL
+  std::string path;       // "" or "/...": the request goes to path + "/123.123"
+};
+
+// False for anything but such a URL (https:// included).
+bool split_http_url(const std::string& url, HttpTarget& target);
+
+// HEAD path + "/123.123" over HTTP/1.1 asking to keep the connection.
+std::string head_request_text(const HttpTarget& target);
+
+struct AnswerHead {
+  std::string date;         // the Date header's value, blanks trimmed; empty when none
+  bool keep_alive = false;  // the server will read another request on this connection
+};
+
+// `head` is an answer up to and including its blank line. False when it does
+// not begin with an HTTP/1.x status line.
+bool parse_answer_head(const std::string& head, AnswerHead& parsed);
+
+}  // namespace lanchuan

@@ -1,0 +1,52 @@
+// The offset probe over a plain Winsock connection. The request object's own
+// thread and buffering put several milliseconds, varying, between the clock
+// readings and the wire; here the connection is made before the request is
+// due, the request's bytes are written at the chosen moment in one send, and
+// the answer is stamped when the first bytes of its status line are read.
+// A connection the server keeps open serves the next request to that URL;
+// one it closes is made again right after the answer, ready for the next.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "timesync/offset.h"
+#include "timesync/socket_probe.h"
+
+namespace lanchuan::win32 {
+
+class SocketOffsetProber : public OffsetProber {
+ public:
+  // URLs other than http:// (https:// needs TLS) go to `fallback`, the
+  // prober over the request object.
+  SocketOffsetProber(HighResClock& clock, OffsetProber& fallback);
+  ~SocketOffsetProber() override;
+  SocketOffsetProber(const SocketOffsetProber&) = delete;
+  SocketOffsetProber& operator=(const SocketOffsetProber&) = delete;
+
+  // Ends within kSocketProbeTimeoutMs of the later of the call and
+  // `send_at_us`; a probe out of time fails with that as its reason.
+  ProbeAnswer probe(const std::string& url, std::int64_t send_at_us) override;
+
+ private:
+  struct Address {
+    int family = 0;
+    std::vector<char> bytes;  // a sockaddr of that family
+  };
+
+  bool open_connection(const std::string& url, const HttpTarget& target,
+                       std::int64_t deadline_ms, std::string& failure);
+  bool exchange(const std::string& request, std::int64_t deadline_ms, ProbeAnswer& answer,
+                std::string& head, bool& closed_before_answer);
+  void close_connection();
+
+  HighResClock& clock_;
+  OffsetProber& fallback_;
+  bool winsock_ = false;
+  std::uintptr_t socket_;   // the open connection, or the invalid socket
+  std::string url_;         // whose connection that is, and whose addresses:
+  std::vector<Address> addresses_;
+};
+
+}  // namespace lanchuan::win32
