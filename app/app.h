@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "base/datetime.h"
 #include "app/ports.h"
+#include "base/datetime.h"
 #include "timesync/time_query.h"
 #include "update/update_ports.h"
 

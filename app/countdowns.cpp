@@ -3,9 +3,9 @@
 // decremented and written back on every tick.
 #include <string>
 
-#include "base/gbk_text.h"
 #include "app/handlers.h"
 #include "app/settings.h"
+#include "base/gbk_text.h"
 
 namespace lanchuan {
 

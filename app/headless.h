@@ -114,7 +114,9 @@ class NullLogonShortcuts : public LogonShortcuts {
   bool file_exists(const std::string&) override { return false; }
 };
 
-class NullUpdatePorts : public UrlFetcher, public UserPrompt, public FileDownloader,
+class NullUpdatePorts : public UrlFetcher,
+                        public UserPrompt,
+                        public FileDownloader,
                         public WebOpener {
  public:
   std::string fetch_url_bytes(const std::string&) override { return std::string(); }

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "base/datetime.h"
 #include "app/control_id.h"
+#include "base/datetime.h"
 
 namespace lanchuan {
 

@@ -15,8 +15,7 @@ class Win32SettingsStore : public SettingsStore {
   explicit Win32SettingsStore(std::string path = kSettingsPath) : path_(std::move(path)) {}
   std::string read(const std::string& section, const std::string& key,
                    const std::string& default_value) override;
-  void write(const std::string& section, const std::string& key,
-             const std::string& value) override;
+  void write(const std::string& section, const std::string& key, const std::string& value) override;
 
  private:
   std::string path_;

@@ -49,8 +49,7 @@ void Win32MessagePump::wait_processing(int ms) {
     if (!drain()) return;
     const DWORD elapsed = GetTickCount() - start;
     if (ms < 0 || elapsed > static_cast<DWORD>(ms)) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms) - elapsed + 1,
-                              QS_ALLINPUT);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms) - elapsed + 1, QS_ALLINPUT);
   }
 }
 

@@ -42,8 +42,7 @@ DateTimeParts split_date_time(DateTime value);
 // Builds a DateTime from calendar parts; false when any part is out of range
 // (year 100-9999, month 1-12, day within its month with Gregorian leap years,
 // hour 0-23, minute 0-59, second 0-59). `out` is untouched on false.
-bool make_date_time(int year, int month, int day, int hour, int minute, int second,
-                    DateTime& out);
+bool make_date_time(int year, int month, int day, int hour, int minute, int second, DateTime& out);
 
 // Unit codes: 1 year, 2 quarter, 3 month, 4 week, 5 day, 6 hour, 7 minute,
 // 8 second; other codes are clamped to 1-8. Month-like units cut the day to the

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "programs/cli_update_file.h"
-#include "programs/cli_usage.h"
 #include "app/handlers.h"
 #include "app/headless.h"
+#include "programs/cli_update_file.h"
+#include "programs/cli_usage.h"
 
 namespace lanchuan {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ports.h"
 #include "programs/cli_offset.h"
 #include "programs/cli_schedule.h"
-#include "app/ports.h"
 #include "programs/text_sink.h"
 #include "timesync/time_query.h"
 

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "app/headless.h"
+#include "app/system_ports_win32.h"
+#include "platform/win32/com_win32.h"
 #include "programs/cli.h"
 #include "programs/cli_schedule_win32.h"
-#include "app/headless.h"
-#include "timesync/servers.h"
-#include "platform/win32/com_win32.h"
-#include "app/system_ports_win32.h"
 #include "timesync/offset_probe.h"
 #include "timesync/offset_probe_win32.h"
+#include "timesync/servers.h"
 #include "timesync/socket_probe_win32.h"
 #include "timesync/time_query_win32.h"
 

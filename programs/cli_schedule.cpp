@@ -102,8 +102,7 @@ std::string declared_utf8(std::string xml) {
   return xml;
 }
 
-int install_task(const TaskOptions& options, SchedulePorts& ports, TextSink& out,
-                 TextSink& err) {
+int install_task(const TaskOptions& options, SchedulePorts& ports, TextSink& out, TextSink& err) {
   if (!ports.scheduler.is_elevated()) {
     err << "schedule install needs an elevated prompt: open the command prompt with "
            "'Run as administrator' and run it there\n";
@@ -259,8 +258,8 @@ std::string build_task_xml(const TaskOptions& options, const std::string& exe_pa
   return xml;
 }
 
-int run_schedule_command(const std::vector<std::string>& args, SchedulePorts& ports,
-                         TextSink& out, TextSink& err) {
+int run_schedule_command(const std::vector<std::string>& args, SchedulePorts& ports, TextSink& out,
+                         TextSink& err) {
   const std::string action = args.empty() ? std::string() : args[0];
   if (action == "install" || action == "export") {
     TaskOptions options;

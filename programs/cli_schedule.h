@@ -67,7 +67,7 @@ extern const char* const kScheduleUsage;
 // `args` are the words after "schedule". Exit status 0 on success, 1 when the
 // task could not be registered, removed or found, or the prompt is not
 // elevated, 2 on a usage error.
-int run_schedule_command(const std::vector<std::string>& args, SchedulePorts& ports,
-                         TextSink& out, TextSink& err);
+int run_schedule_command(const std::vector<std::string>& args, SchedulePorts& ports, TextSink& out,
+                         TextSink& err);
 
 }  // namespace lanchuan

@@ -5,13 +5,13 @@
 #include <cstdlib>
 
 #include "app/app.h"
-#include "platform/win32/com_win32.h"
 #include "app/logon_win32.h"
 #include "app/settings_win32.h"
 #include "app/system_ports_win32.h"
-#include "update/update_ports_win32.h"
+#include "platform/win32/com_win32.h"
 #include "timesync/time_query_win32.h"
 #include "ui/main_window_win32.h"
+#include "update/update_ports_win32.h"
 
 namespace {
 

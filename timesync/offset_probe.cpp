@@ -57,8 +57,8 @@ ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at
 
   const std::string header = answered ? request->response_header("Date") : std::string();
   if (!answered) {
-    answer.failure = "no complete answer within " + std::to_string(kTimeQueryDeadlineMs / 1000) +
-                     " s";
+    answer.failure =
+        "no complete answer within " + std::to_string(kTimeQueryDeadlineMs / 1000) + " s";
   } else if (header.empty()) {
     answer.failure = "no answer, or no Date header";
   } else {

@@ -3,6 +3,7 @@
 // of an answer says. The Winsock transport is in socket_probe_win32.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "base/deadlines.h"

@@ -1,7 +1,9 @@
 #include "timesync/socket_probe_win32.h"
 
+// winsock2.h before windows.h, which would bring in the old winsock.h.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// (separate block: kept after winsock2.h)
 #include <windows.h>
 
 #include <algorithm>
@@ -197,8 +199,8 @@ bool SocketOffsetProber::exchange(const std::string& request, std::int64_t deadl
     }
     const int ready = WSAGetLastError() == WSAEWOULDBLOCK ? wait_for(s, false, deadline_ms) : -1;
     if (ready == 0) {
-      answer.failure = (head.empty() ? "no answer within " : "the answer did not end within ") +
-                       kTimeLimitText;
+      answer.failure =
+          (head.empty() ? "no answer within " : "the answer did not end within ") + kTimeLimitText;
       return false;
     }
     if (ready < 0) {
@@ -219,8 +221,8 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
 
   // A kept connection that has something to read before the request is
   // closed, or the server's end, or bytes of no request's answer: a new one.
-  if (socket_ != INVALID_SOCKET && (url != url_ || wait_for(static_cast<SOCKET>(socket_), false,
-                                                              steady_ms()) != 0)) {
+  if (socket_ != INVALID_SOCKET &&
+      (url != url_ || wait_for(static_cast<SOCKET>(socket_), false, steady_ms()) != 0)) {
     close_connection();
   }
   bool reused = socket_ != INVALID_SOCKET;

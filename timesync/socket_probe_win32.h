@@ -35,8 +35,8 @@ class SocketOffsetProber : public OffsetProber {
     std::vector<char> bytes;  // a sockaddr of that family
   };
 
-  bool open_connection(const std::string& url, const HttpTarget& target,
-                       std::int64_t deadline_ms, std::string& failure);
+  bool open_connection(const std::string& url, const HttpTarget& target, std::int64_t deadline_ms,
+                       std::string& failure);
   bool exchange(const std::string& request, std::int64_t deadline_ms, ProbeAnswer& answer,
                 std::string& head, bool& closed_before_answer);
   void close_connection();
@@ -44,8 +44,8 @@ class SocketOffsetProber : public OffsetProber {
   HighResClock& clock_;
   OffsetProber& fallback_;
   bool winsock_ = false;
-  std::uintptr_t socket_;   // the open connection, or the invalid socket
-  std::string url_;         // whose connection that is, and whose addresses:
+  std::uintptr_t socket_;  // the open connection, or the invalid socket
+  std::string url_;        // whose connection that is, and whose addresses:
   std::vector<Address> addresses_;
 };
 

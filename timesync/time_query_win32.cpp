@@ -137,7 +137,7 @@ struct Exchange {
   int follow_redirects = -1;
   std::string verb;
   std::string url;
-  bool sent = false;     // Send has returned
+  bool sent = false;      // Send has returned
   bool answered = false;  // ...successfully
   bool finished = false;  // the caller wants nothing more
   std::optional<std::string> header_asked;
@@ -212,8 +212,7 @@ class WinHttpRequest : public HeadRequest {
   }
 
   bool send(int deadline_ms) override {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
     try {
       std::thread([x = x_] { run_request(x); }).detach();
     } catch (const std::system_error&) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/balloon_shape.h"
 #include "platform/win32/window_class_win32.h"
+#include "ui/balloon_shape.h"
 
 namespace lanchuan::win32 {
 

@@ -1,8 +1,8 @@
 #include "ui/canvas_win32.h"
 
+#include "platform/win32/window_class_win32.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/window_data_win32.h"
-#include "platform/win32/window_class_win32.h"
 
 namespace lanchuan::win32 {
 

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/window_class_win32.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/image_button_state.h"
 #include "ui/look_win32.h"
 #include "ui/window_data_win32.h"
-#include "platform/win32/window_class_win32.h"
 
 namespace lanchuan::win32 {
 

@@ -1,9 +1,9 @@
 #include "ui/main_window_win32.h"
 
+#include "platform/win32/window_class_win32.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/look_win32.h"
 #include "ui/resource_ids.h"
-#include "platform/win32/window_class_win32.h"
 
 namespace lanchuan::win32 {
 

@@ -3,8 +3,8 @@
 #include <shellapi.h>
 
 #include <memory>
-#include <system_error>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -158,7 +158,8 @@ std::string Win32UrlFetcher::fetch_url_bytes(const std::string& url) {
   } catch (const std::system_error&) {
     return std::string();
   }
-  const bool finished = WaitForSingleObject(job->done.get(), kUpdateFetchDeadlineMs) == WAIT_OBJECT_0;
+  const bool finished =
+      WaitForSingleObject(job->done.get(), kUpdateFetchDeadlineMs) == WAIT_OBJECT_0;
   std::lock_guard<std::mutex> lock(job->mutex);
   if (finished) return std::move(job->body);
   // Out of time. Closing the request ends a blocking call on it where the

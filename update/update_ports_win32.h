@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "update/update_ports.h"
 #include "base/unique_any.h"
+#include "update/update_ports.h"
 
 namespace lanchuan::win32 {
 

@@ -4,8 +4,8 @@ namespace lanchuan::win32 {
 
 std::wstring to_wide(const std::string& narrow, UINT code_page) {
   if (narrow.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(code_page, 0, narrow.data(), static_cast<int>(narrow.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(code_page, 0, narrow.data(), static_cast<int>(narrow.size()), nullptr, 0);
   if (n <= 0) return std::wstring();
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(code_page, 0, narrow.data(), static_cast<int>(narrow.size()), &wide[0], n);

@@ -45,7 +45,8 @@ class ComPtr {
 class Bstr {
  public:
   Bstr() = default;
-  explicit Bstr(const std::wstring& s) : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
+  explicit Bstr(const std::wstring& s)
+      : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
   ~Bstr() { SysFreeString(b_); }
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;

@@ -2,9 +2,8 @@
 // failover sweep seen at the fake servers, the balloon tips, the auto-exit
 // countdown, and the settings written by option clicks and restored at the
 // next start. The seven built-in server names resolve to 127.0.0.11-17.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <memory>
 #include <vector>
@@ -27,7 +26,6 @@ constexpr const char* kFailureTip =
     "1.检查是否有杀毒或防火墙之类的软件禁止了时间的修改！\r\n"
     "2.关闭所有正在运行的软件在试一次！\r\n"
     "3.请检查是否有权限修改本机时间！";
-
 
 FakeResponse current_time() {
   FakeResponse r;
@@ -99,8 +97,7 @@ TEST_F(CalibrationWindow, FailedServersAreFollowedByTheListInOrder) {
   EXPECT_FALSE(app.enabled(Id::图形按钮_开始校准));
   app.mouse_click(Id::图形按钮_获取时间);
 
-  ASSERT_TRUE(wait_until([&] { return looks_like_a_time(app.text(Id::编辑框_服务器时间)); },
-                         30000))
+  ASSERT_TRUE(wait_until([&] { return looks_like_a_time(app.text(Id::编辑框_服务器时间)); }, 30000))
       << app.text(Id::编辑框_服务器时间);
   EXPECT_EQ(2u, servers[0]->request_count());  // the chosen one, then item 1 of the list
   EXPECT_EQ(1u, servers[1]->request_count());

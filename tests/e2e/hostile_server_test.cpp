@@ -136,8 +136,8 @@ TEST(HostileServer, SendsBinaryGarbageInsteadOfHttp) {
 TEST(HostileServer, ResetsTheConnectionInTheMiddleOfTheHeaders) {
   FakeHttpServer server;
   FakeResponse r;
-  r.raw = answer_with_headers("X-Padding: " + std::string(200, 'p') + "\r\nDate: " + kDate +
-                              "\r\n");
+  r.raw =
+      answer_with_headers("X-Padding: " + std::string(200, 'p') + "\r\nDate: " + kDate + "\r\n");
   r.reset_after = 100;  // inside the padding, before the Date header
   server.set_response(r);
   const ProcessResult result = query(server);
@@ -181,8 +181,8 @@ TEST(HostileServer, WindowSurvivesASweepOverEveryKind) {
   FakeResponse binary;
   binary.raw = garbage;
   FakeResponse reset;
-  reset.raw = answer_with_headers("X-Padding: " + std::string(200, 'p') + "\r\nDate: " + kDate +
-                                  "\r\n");
+  reset.raw =
+      answer_with_headers("X-Padding: " + std::string(200, 'p') + "\r\nDate: " + kDate + "\r\n");
   reset.reset_after = 100;
   FakeResponse silent_close;
   silent_close.close_without_answer = true;
@@ -202,8 +202,8 @@ TEST(HostileServer, WindowSurvivesASweepOverEveryKind) {
       120000, 200))
       << app.text(ControlId::编辑框_服务器时间);
   DWORD_PTR answer = 0;
-  EXPECT_NE(0, SendMessageTimeoutA(app.main_window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                                   &answer));
+  EXPECT_NE(0,
+            SendMessageTimeoutA(app.main_window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
   EXPECT_EQ(kServerList[6], app.text(ControlId::组合框1));
   EXPECT_TRUE(app.enabled(ControlId::图形按钮_获取时间));
   EXPECT_TRUE(app.enabled(ControlId::图形按钮_开始校准));

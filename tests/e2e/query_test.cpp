@@ -92,8 +92,7 @@ TEST(TimeQuery, RoundTripOfAboutOnePointThreeSecondsAddsOneSecond) {
 }
 
 TEST(TimeQuery, RefusedConnectionFailsQuickly) {
-  const ProcessResult r =
-      run_cli("query http://127.0.0.1:" + std::to_string(refused_port()));
+  const ProcessResult r = run_cli("query http://127.0.0.1:" + std::to_string(refused_port()));
   EXPECT_EQ(1u, r.exit_code);
   EXPECT_LT(r.elapsed_ms, 4000u);
 }

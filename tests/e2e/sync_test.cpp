@@ -3,9 +3,8 @@
 // servers on loopback. Under Wine setting the clock never moves the machine's
 // clock: within half a second of the truth it succeeds and does nothing, else
 // it fails.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <memory>
 #include <vector>
@@ -18,7 +17,6 @@
 
 namespace lanchuan::e2e {
 namespace {
-
 
 TEST(Sync, FailsOverInListOrderAndSetsTheClock) {
   auto servers = builtin_servers(3);

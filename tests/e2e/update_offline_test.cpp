@@ -1,8 +1,7 @@
 // Run by the rig without a default route: Wine reports no network
 // connection, so neither the update check nor a calibration contacts anyone.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "e2e/support/app_driver.h"
 #include "e2e/support/fake_http_server.h"
@@ -29,8 +28,8 @@ TEST(Offline, NoUpdateRequestAndNoTimeQuery) {
   ASSERT_TRUE(app.start());
   const std::string design_text = app.text(Id::标签_底栏);
   app.mouse_click(Id::图形按钮_获取时间);
-  EXPECT_TRUE(wait_until([&] { return app.text(Id::编辑框_服务器时间) == "未连接网络......"; },
-                         8000))
+  EXPECT_TRUE(
+      wait_until([&] { return app.text(Id::编辑框_服务器时间) == "未连接网络......"; }, 8000))
       << app.text(Id::编辑框_服务器时间);
   Sleep(4000);  // well past the update timer's 2 s
   EXPECT_EQ(0u, host.request_count());

@@ -11,12 +11,12 @@
 #include <string>
 
 #include "app/logon.h"
+#include "app/logon_win32.h"
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/shortcut_reader.h"
 #include "platform/win32/com_win32.h"
-#include "app/logon_win32.h"
-#include "update/update_ports_win32.h"
 #include "update/update_config.h"
+#include "update/update_ports_win32.h"
 
 namespace lanchuan::e2e {
 namespace {

@@ -2,21 +2,20 @@
 // fetches the update file from the update host (a fake server on loopback via
 // the private hosts file), shows its announcement in the bottom line, and asks
 // about a newer version. Also the logon shortcut option.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <fstream>
 #include <sstream>
 
 #include "app/logon.h"
+#include "app/logon_win32.h"
 #include "e2e/support/app_driver.h"
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/process.h"
 #include "e2e/support/servers.h"
 #include "e2e/support/shortcut_reader.h"
 #include "e2e/support/update_fixture.h"
-#include "app/logon_win32.h"
 #include "ui/layout.h"
 #include "update/update_config.h"
 
@@ -107,8 +106,8 @@ TEST_F(UpdateWindow, OlderLatestVersionPromptsAndCancelDoesNothing) {
   EXPECT_TRUE(app.running());
   EXPECT_EQ(1u, host.request_count());
   DWORD_PTR answer = 0;  // still answering
-  EXPECT_NE(0, SendMessageTimeoutA(app.main_window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                                   &answer));
+  EXPECT_NE(0,
+            SendMessageTimeoutA(app.main_window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
 }
 
 TEST_F(UpdateWindow, ErrorPageChangesNothing) {

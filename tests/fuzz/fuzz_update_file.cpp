@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/handlers.h"
+#include "app/update_check.h"
 #include "fakes/fake_app.h"
 #include "fuzz/fuzz_check.h"
-#include "app/update_check.h"
 #include "update/update_config.h"
 #include "update/update_file.h"
 

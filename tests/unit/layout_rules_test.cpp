@@ -111,7 +111,6 @@ bool is_win32_source(const fs::path& relative) {
   return stem.size() >= 6 && stem.compare(stem.size() - 6, 6, "_win32") == 0;
 }
 
-
 TEST(LayoutRules, RecognisesWin32Includes) {
   struct Case {
     const char* line;
@@ -164,8 +163,8 @@ TEST(LayoutRules, EveryIncludePointsDown) {
       if (folder.empty()) continue;
       ++includes;
       EXPECT_TRUE(allowed.count(folder))
-          << relative.generic_string() << ":" << number << ": " << layer
-          << " may not include from " << folder << ": " << line;
+          << relative.generic_string() << ":" << number << ": " << layer << " may not include from "
+          << folder << ": " << line;
     }
   }
   // The programs include the features; finding none means the walk is broken.

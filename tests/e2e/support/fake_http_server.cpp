@@ -1,7 +1,9 @@
 #include "e2e/support/fake_http_server.h"
 
+// winsock2.h before windows.h, which would bring in the old winsock.h.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// (separate block: kept after winsock2.h)
 #include <windows.h>
 
 #include <algorithm>
@@ -22,12 +24,18 @@ void ensure_winsock() { static WinsockInit init; }
 
 const char* reason_phrase(int status) {
   switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+      return "OK";
+    case 301:
+      return "Moved Permanently";
+    case 302:
+      return "Found";
+    case 404:
+      return "Not Found";
+    case 500:
+      return "Internal Server Error";
+    default:
+      return "Status";
   }
 }
 
@@ -85,8 +93,8 @@ std::string http_date_now_shifted_ms(long long offset_ms) {
   static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   char text[64];
-  snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[st.wDayOfWeek],
-           st.wDay, months[st.wMonth - 1], st.wYear, st.wHour, st.wMinute, st.wSecond);
+  snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[st.wDayOfWeek], st.wDay,
+           months[st.wMonth - 1], st.wYear, st.wHour, st.wMinute, st.wSecond);
   return text;
 }
 
@@ -232,8 +240,8 @@ bool FakeHttpServer::serve_one(unsigned socket_value) {
       } while (GetTickCount() - start < 1500);
       stamp_shift_ms += 500;
     }
-    std::string response = "HTTP/1.1 " + std::to_string(r.status) + " " + reason_phrase(r.status) +
-                            "\r\n";
+    std::string response =
+        "HTTP/1.1 " + std::to_string(r.status) + " " + reason_phrase(r.status) + "\r\n";
     if (r.date == FakeResponse::kNowDate) {
       response += "Date: " + http_date_now_shifted_ms(stamp_shift_ms) + "\r\n";
     } else if (!r.date.empty()) {
@@ -268,7 +276,8 @@ bool FakeHttpServer::serve_one(unsigned socket_value) {
 
 void FakeHttpServer::stream(unsigned socket_value, const FakeResponse& r) {
   const SOCKET s = static_cast<SOCKET>(socket_value);
-  std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " + reason_phrase(r.status) + "\r\n";
+  std::string head =
+      "HTTP/1.1 " + std::to_string(r.status) + " " + reason_phrase(r.status) + "\r\n";
   if (r.date == FakeResponse::kNowDate) {
     head += "Date: " + http_date_now_shifted_ms(r.clock_offset_ms) + "\r\n";
   } else if (!r.date.empty()) {

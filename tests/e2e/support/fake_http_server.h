@@ -19,7 +19,7 @@ struct FakeResponse {
   std::string date = kNowDate;
   std::string extra_headers;  // full lines, each ending in "\r\n"
   std::string body;
-  int delay_ms = 0;                  // before answering
+  int delay_ms = 0;                   // before answering
   bool keep_alive = false;            // answer with keep-alive and read the next request
   bool close_without_answer = false;  // read the request, then close
   bool never_answer = false;          // keep the connection open, silent...

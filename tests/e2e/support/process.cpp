@@ -35,8 +35,7 @@ ProcessResult run_process(const std::string& command_line, unsigned long timeout
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
   const std::string base = std::string(temp) + "lanchuan_proc_" +
-                           std::to_string(GetCurrentProcessId()) + "_" +
-                           std::to_string(++counter);
+                           std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
   const std::string out_path = base + ".out", err_path = base + ".err";
   HANDLE out = inheritable_file(out_path);
   HANDLE err = inheritable_file(err_path);
@@ -51,8 +50,8 @@ ProcessResult run_process(const std::string& command_line, unsigned long timeout
   std::string cmd = command_line;
   ProcessResult result;
   const DWORD start = GetTickCount();
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &si, &pi)) {
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &si, &pi)) {
     CloseHandle(out);
     CloseHandle(err);
     result.exit_code = 0xFFFFFFFFu;

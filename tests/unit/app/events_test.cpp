@@ -31,8 +31,7 @@ TEST(EventTable, RunsTheNamedHandler) {
       {kMainWindow, Event::kEscape, 0, on_escape_pressed},
       {kMainWindow, Event::kDestroying, 0, on_main_window_destroying},
       {kMainWindow, Event::kTrayIcon, kTrayLeftUp, [](App& a) { on_tray_event(a, kTrayLeftUp); }},
-      {kMainWindow, Event::kTrayIcon, kTrayRightUp,
-       [](App& a) { on_tray_event(a, kTrayRightUp); }},
+      {kMainWindow, Event::kTrayIcon, kTrayRightUp, [](App& a) { on_tray_event(a, kTrayRightUp); }},
       {kMainWindow, Event::kCreated, 0, on_main_window_created},
   };
   for (const Case& c : cases) {

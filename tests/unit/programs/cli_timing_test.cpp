@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "programs/cli.h"
 #include "fakes/fake_system.h"
+#include "programs/cli.h"
 
 namespace lanchuan {
 namespace {
