@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "timesync/offset_probe.h"
 
@@ -102,7 +103,7 @@ bool resolve(const HttpTarget& target, std::int64_t deadline_ms,
 }  // namespace
 
 SocketOffsetProber::SocketOffsetProber(HighResClock& clock, OffsetProber& fallback)
-    : clock_(clock), fallback_(fallback), socket_(INVALID_SOCKET) {
+    : clock_(clock), fallback_(fallback), socket_(INVALID_SOCKET), spare_(INVALID_SOCKET) {
   WSADATA data;
   winsock_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
@@ -114,11 +115,13 @@ SocketOffsetProber::~SocketOffsetProber() {
 
 void SocketOffsetProber::close_connection() {
   if (socket_ != INVALID_SOCKET) closesocket(static_cast<SOCKET>(socket_));
-  socket_ = INVALID_SOCKET;
+  if (spare_ != INVALID_SOCKET) closesocket(static_cast<SOCKET>(spare_));
+  socket_ = spare_ = INVALID_SOCKET;
 }
 
 bool SocketOffsetProber::open_connection(const std::string& url, const HttpTarget& target,
-                                         std::int64_t deadline_ms, std::string& failure) {
+                                         std::int64_t deadline_ms, std::string& failure,
+                                         std::uintptr_t* into) {
   if (!winsock_) {
     failure = "Windows sockets are not available";
     return false;
@@ -149,7 +152,7 @@ bool SocketOffsetProber::open_connection(const std::string& url, const HttpTarge
     if (ready > 0 &&
         getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 &&
         error == 0) {
-      socket_ = static_cast<std::uintptr_t>(s);
+      *(into != nullptr ? into : &socket_) = static_cast<std::uintptr_t>(s);
       return true;
     }
     closesocket(s);
@@ -221,10 +224,14 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
 
   // A kept connection that has something to read before the request is
   // closed, or the server's end, or bytes of no request's answer: a new one.
-  if (socket_ != INVALID_SOCKET &&
-      (url != url_ || wait_for(static_cast<SOCKET>(socket_), false, steady_ms()) != 0)) {
-    close_connection();
+  if (url != url_) close_connection();
+  for (std::uintptr_t* kept : {&socket_, &spare_}) {
+    if (*kept != INVALID_SOCKET && wait_for(static_cast<SOCKET>(*kept), false, steady_ms()) != 0) {
+      closesocket(static_cast<SOCKET>(*kept));
+      *kept = INVALID_SOCKET;
+    }
   }
+  if (socket_ == INVALID_SOCKET) std::swap(socket_, spare_);
   bool reused = socket_ != INVALID_SOCKET;
   std::string failure;
   if (!reused && !open_connection(url, target, deadline_ms, failure)) {
@@ -265,12 +272,15 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
   // not used again.
   const bool only_head = head.size() == head.find("\r\n\r\n") + 4;
   if (!parsed.keep_alive || !only_head) {
-    close_connection();
-    // The next request to this server is likely due within a second: the
-    // new connection is made now, not in the time before it. One that
+    closesocket(static_cast<SOCKET>(socket_));
+    socket_ = INVALID_SOCKET;
+    std::swap(socket_, spare_);
+    // The next requests to this server are likely due within a second: the
+    // new connections are made now, not in the time before them. One that
     // fails here is tried again then.
     std::string ignored;
-    open_connection(url, target, deadline_ms, ignored);
+    if (socket_ == INVALID_SOCKET) open_connection(url, target, deadline_ms, ignored);
+    open_connection(url, target, deadline_ms, ignored, &spare_);
   }
   return answer;
 }

@@ -3,8 +3,11 @@
 // readings and the wire; here the connection is made before the request is
 // due, the request's bytes are written at the chosen moment in one send, and
 // the answer is stamped when the first bytes of its status line are read.
-// A connection the server keeps open serves the next request to that URL;
-// one it closes is made again right after the answer, ready for the next.
+// A connection the server keeps open serves the next request to that URL.
+// One it closes is made again right after the answer, for the request after
+// next: the next goes on the one made an answer earlier, which the server
+// has had time to take up (a fresh one may wait there for a moment, and the
+// request with it).
 #pragma once
 
 #include <cstdint>
@@ -35,8 +38,9 @@ class SocketOffsetProber : public OffsetProber {
     std::vector<char> bytes;  // a sockaddr of that family
   };
 
+  // Into `into`, or `socket_` when none is given.
   bool open_connection(const std::string& url, const HttpTarget& target, std::int64_t deadline_ms,
-                       std::string& failure);
+                       std::string& failure, std::uintptr_t* into = nullptr);
   bool exchange(const std::string& request, std::int64_t deadline_ms, ProbeAnswer& answer,
                 std::string& head, bool& closed_before_answer);
   void close_connection();
@@ -45,6 +49,7 @@ class SocketOffsetProber : public OffsetProber {
   OffsetProber& fallback_;
   bool winsock_ = false;
   std::uintptr_t socket_;  // the open connection, or the invalid socket
+  std::uintptr_t spare_;   // one more to the same URL, made earlier, or the invalid socket
   std::string url_;        // whose connection that is, and whose addresses:
   std::vector<Address> addresses_;
 };
