@@ -7,11 +7,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "platform/win32/com_win32.h"
+#include "platform/win32/thread_win32.h"
 
 namespace lanchuan::win32 {
 namespace {
@@ -213,11 +212,7 @@ class WinHttpRequest : public HeadRequest {
 
   bool send(int deadline_ms) override {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
-    try {
-      std::thread([x = x_] { run_request(x); }).detach();
-    } catch (const std::system_error&) {
-      return false;
-    }
+    if (!start_detached_thread([x = x_] { run_request(x); })) return false;
     std::unique_lock<std::mutex> lock(x_->mutex);
     // Past the deadline the thread is left to end on its own: when the
     // server lets go, or with the program.

@@ -4,13 +4,12 @@
 
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "base/deadlines.h"
 #include "platform/win32/fatal_win32.h"
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/thread_win32.h"
 #include "update/fetch_rules.h"
 #include "update/update_config.h"
 
@@ -153,9 +152,7 @@ std::string Win32UrlFetcher::fetch_url_bytes(const std::string& url) {
 
   auto job = std::make_shared<FetchJob>();
   if (!job->done) return std::string();
-  try {
-    std::thread([job, session, parts] { run_fetch(*job, session, parts); }).detach();
-  } catch (const std::system_error&) {
+  if (!start_detached_thread([job, session, parts] { run_fetch(*job, session, parts); })) {
     return std::string();
   }
   const bool finished =
