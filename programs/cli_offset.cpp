@@ -24,15 +24,7 @@ const char* const kPreciseSyncUsage =
     "                it alone when the correction is smaller than MS milliseconds\n";
 
 bool parse_threshold_ms(const std::string& text, int& ms) {
-  if (text.empty() || text.size() > 7) return false;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value > kMaxThresholdMs) return false;
-  ms = value;
-  return true;
+  return parse_option_number(text, 0, kMaxThresholdMs, ms);
 }
 
 namespace {
@@ -44,18 +36,6 @@ struct OffsetArgs {
   int threshold_ms = 0;
   std::vector<std::string> urls;
 };
-
-bool parse_probe_count(const std::string& text, int& probes) {
-  if (text.empty() || text.size() > 2) return false;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value > kMaxOffsetProbes) return false;
-  probes = value;
-  return true;
-}
 
 // False with `error` set on a usage error. "--precise" and "--threshold" are
 // accepted only when `precise_allowed`.
@@ -88,7 +68,7 @@ bool parse_args(const std::vector<std::string>& args, bool precise_allowed, Offs
       parsed.urls.push_back(word);
       continue;
     }
-    if (!parse_probe_count(count, parsed.probes)) {
+    if (!parse_option_number(count, 0, kMaxOffsetProbes, parsed.probes)) {
       error = "the number of probes must be 0 to " + std::to_string(kMaxOffsetProbes);
       return false;
     }

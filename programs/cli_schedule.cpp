@@ -31,18 +31,6 @@ constexpr int kTimeLimitMinutes = 5;
 const char* const kLogonDelay = "PT30S";
 const char* const kTaskNamespace = "http://schemas.microsoft.com/windows/2004/02/mit/task";
 
-bool parse_minutes(const std::string& text, int& minutes) {
-  if (text.empty() || text.size() > 4) return false;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < kMinEveryMinutes || value > kMaxEveryMinutes) return false;
-  minutes = value;
-  return true;
-}
-
 // False with `error` set on a usage error.
 bool parse_task_options(const std::vector<std::string>& args, TaskOptions& options,
                         std::string& error) {
@@ -50,7 +38,8 @@ bool parse_task_options(const std::vector<std::string>& args, TaskOptions& optio
     const std::string& word = args[i];
     const bool has_value = i + 1 < args.size();
     if (word == "--every") {
-      if (!has_value || !parse_minutes(args[++i], options.every_minutes)) {
+      if (!has_value || !parse_option_number(args[++i], kMinEveryMinutes, kMaxEveryMinutes,
+                                             options.every_minutes)) {
         error = "--every needs a number of minutes, " + std::to_string(kMinEveryMinutes) + " to " +
                 std::to_string(kMaxEveryMinutes);
         return false;

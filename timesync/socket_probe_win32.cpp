@@ -11,9 +11,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <utility>
 
+#include "platform/win32/thread_win32.h"
 #include "timesync/offset_probe.h"
 
 namespace lanchuan::win32 {
@@ -62,26 +62,24 @@ struct Resolution {
 bool resolve(const HttpTarget& target, std::int64_t deadline_ms,
              std::vector<std::pair<int, std::vector<char>>>& addresses, std::string& failure) {
   auto shared = std::make_shared<Resolution>();
-  try {
-    std::thread([shared, host = target.host, port = target.port] {
-      addrinfo hints = {};
-      hints.ai_family = AF_UNSPEC;
-      hints.ai_socktype = SOCK_STREAM;
-      hints.ai_protocol = IPPROTO_TCP;
-      addrinfo* found = nullptr;
-      const int error = getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
-      std::lock_guard<std::mutex> lock(shared->mutex);
-      shared->error = error;
-      for (addrinfo* a = found; error == 0 && a != nullptr; a = a->ai_next) {
-        const char* bytes = reinterpret_cast<const char*>(a->ai_addr);
-        shared->addresses.emplace_back(a->ai_family,
-                                       std::vector<char>(bytes, bytes + a->ai_addrlen));
-      }
-      if (found != nullptr) freeaddrinfo(found);
-      shared->done = true;
-      shared->done_signal.notify_all();
-    }).detach();
-  } catch (const std::exception&) {
+  const bool started = start_detached_thread([shared, host = target.host, port = target.port] {
+    addrinfo hints = {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    const int error = getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    shared->error = error;
+    for (addrinfo* a = found; error == 0 && a != nullptr; a = a->ai_next) {
+      const char* bytes = reinterpret_cast<const char*>(a->ai_addr);
+      shared->addresses.emplace_back(a->ai_family, std::vector<char>(bytes, bytes + a->ai_addrlen));
+    }
+    if (found != nullptr) freeaddrinfo(found);
+    shared->done = true;
+    shared->done_signal.notify_all();
+  });
+  if (!started) {
     failure = "the name could not be resolved";
     return false;
   }

@@ -1,8 +1,6 @@
 // A detached worker thread with a small stack, for a blocking call that the
-// caller may stop waiting for: the thread ends on its own when the call
-// returns. std::thread would do the same with a full-size stack and the
-// threading runtime's own bookkeeping, in a program that starts one or two
-// such threads per minute at most.
+// caller may stop waiting for at its deadline (a time query, the update fetch,
+// a name resolution): the thread ends on its own when the call returns.
 #pragma once
 
 #include <windows.h>
