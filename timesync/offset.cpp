@@ -56,11 +56,25 @@ std::int64_t OffsetWindow::next_send_us(std::int64_t earliest_us,
   return boundary * kMicrosPerSecond - lead;
 }
 
-ProbeSweep OffsetWindow::plan_sweep(std::int64_t earliest_us, std::int64_t round_trip_us) const {
+ProbeSweep OffsetWindow::plan_sweep(std::int64_t earliest_us, std::int64_t round_trip_us,
+                                    std::int64_t usual_round_trip_us, int parallel) const {
   const std::int64_t width = high_ - low_;
   ProbeSweep sweep;
   const std::int64_t fit = round_trip_us > 0 ? width / round_trip_us - 1 : kMaxRequestsPerProbe;
   sweep.requests = static_cast<int>(std::clamp<std::int64_t>(fit, 1, kMaxRequestsPerProbe));
+  // One after the other, the requests would in fact go a usual round trip
+  // apart, not the quickest: those that miss their moments are skipped. A
+  // volley places more of them where that is fewer than it can send.
+  const std::int64_t usual = std::max(usual_round_trip_us, round_trip_us);
+  if (parallel > 1 && usual > 0) {
+    const std::int64_t one_by_one = width / usual - 1;
+    const std::int64_t at_once = std::clamp<std::int64_t>(width / kMinVolleySpacingUs - 1, 1,
+                                                          std::min(parallel, kMaxRequestsPerProbe));
+    if (one_by_one < at_once) {
+      sweep.volley = true;
+      sweep.requests = static_cast<int>(at_once);
+    }
+  }
   sweep.spacing_us = width / (sweep.requests + 1);
   // The server reaches second N at PC time N - offset, somewhere in
   // (N - high, N - low]; request k should arrive (half a round trip after
@@ -84,6 +98,13 @@ bool probe_is_late(std::int64_t round_trip_us, std::int64_t first_round_trip_us)
   return round_trip_us > 2 * first_round_trip_us + 50000;
 }
 
+std::vector<ProbeAnswer> OffsetProber::probe_volley(const std::string& url,
+                                                    const std::vector<std::int64_t>& send_at_us) {
+  std::vector<ProbeAnswer> answers;
+  for (std::int64_t t : send_at_us) answers.push_back(probe(url, t));
+  return answers;
+}
+
 ServerOffset measure_server_offset(const std::string& url, int probes, OffsetProber& prober,
                                    HighResClock& clock) {
   ServerOffset result;
@@ -97,15 +118,51 @@ ServerOffset measure_server_offset(const std::string& url, int probes, OffsetPro
   result.round_trip_us = first.received_us - first.sent_us;
   OffsetWindow window = OffsetWindow::of_answer(first);
   // The quickest answer so far is the best guess of the path's own delay; the
-  // first request may also have waited for name resolution.
+  // first request may also have waited for name resolution. The median tells
+  // how long one usually takes.
   std::int64_t round_trip_estimate = result.round_trip_us;
+  std::vector<std::int64_t> round_trips = {result.round_trip_us};
   int failures_in_a_row = 0;
+
+  // Counts one answer in; true when it narrowed the window.
+  const auto take = [&](const ProbeAnswer& answer) {
+    ++result.requests_sent;
+    const std::int64_t round_trip = answer.received_us - answer.sent_us;
+    if (!answer.ok || round_trip < 0) {
+      ++result.requests_failed;
+      ++failures_in_a_row;
+      return false;
+    }
+    failures_in_a_row = 0;
+    if (probe_is_late(round_trip, result.round_trip_us)) {
+      ++result.requests_late;
+      return false;
+    }
+    if (!window.narrow(answer)) {
+      ++result.requests_contradicting;
+      return false;
+    }
+    ++result.requests_counted;
+    round_trip_estimate = std::min(round_trip_estimate, round_trip);
+    round_trips.push_back(round_trip);
+    return true;
+  };
 
   for (int p = 0; p < probes && failures_in_a_row < kFailuresInARowToStop; ++p) {
     const ProbeSweep sweep =
-        window.plan_sweep(clock.now_utc_us() + kProbeLeadUs, round_trip_estimate);
+        window.plan_sweep(clock.now_utc_us() + kProbeLeadUs, round_trip_estimate,
+                          median(round_trips), prober.parallel_requests(url));
     ++result.probes_sent;
     bool counted = false;
+    if (sweep.volley) {
+      std::vector<std::int64_t> times;
+      for (int k = 0; k < sweep.requests; ++k) times.push_back(sweep.send_us(k));
+      for (const ProbeAnswer& answer : prober.probe_volley(url, times)) {
+        counted = take(answer) || counted;
+      }
+      if (counted) ++result.probes_counted;
+      continue;
+    }
     for (int k = 0; k < sweep.requests && failures_in_a_row < kFailuresInARowToStop; ++k) {
       // A slow answer may have cost the moments of the next requests: those
       // missed by more than their spacing would tell nothing new.
@@ -113,25 +170,9 @@ ServerOffset measure_server_offset(const std::string& url, int probes, OffsetPro
       while (k < sweep.requests && now > sweep.send_us(k) + sweep.spacing_us) ++k;
       if (k == sweep.requests) break;
       const ProbeAnswer answer = prober.probe(url, sweep.send_us(k));
-      ++result.requests_sent;
-      const std::int64_t round_trip = answer.received_us - answer.sent_us;
-      if (!answer.ok || round_trip < 0) {
-        ++result.requests_failed;
-        ++failures_in_a_row;
-        continue;
-      }
-      failures_in_a_row = 0;
-      if (probe_is_late(round_trip, result.round_trip_us)) {
-        ++result.requests_late;
-      } else if (!window.narrow(answer)) {
-        ++result.requests_contradicting;
-      } else {
-        ++result.requests_counted;
-        counted = true;
-        round_trip_estimate = std::min(round_trip_estimate, round_trip);
-      }
+      counted = take(answer) || counted;
       // Once the server shows the new second, every later request would too.
-      if (answer.server_second >= sweep.second) break;
+      if (answer.ok && answer.server_second >= sweep.second) break;
     }
     if (counted) ++result.probes_counted;
   }

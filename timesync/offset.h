@@ -68,6 +68,16 @@ class OffsetProber {
  public:
   virtual ~OffsetProber() = default;
   virtual ProbeAnswer probe(const std::string& url, std::int64_t send_at_us) = 0;
+
+  // How many requests to one server this transport can have on their way at
+  // once (each on a connection of its own); 1 when only one after the other.
+  virtual int parallel_requests(const std::string& /*url*/) const { return 1; }
+
+  // A volley: a request at each of `send_at_us` (ascending), none waiting for
+  // an earlier one's answer, at most parallel_requests(url) of them; the answers
+  // in the same order. Here one after the other, through probe().
+  virtual std::vector<ProbeAnswer> probe_volley(const std::string& url,
+                                                const std::vector<std::int64_t>& send_at_us);
 };
 
 // One probe: `requests` sends, the first at `first_send_us` (no earlier than
@@ -77,13 +87,21 @@ class OffsetProber {
 // apart (they go one after the other), one to kMaxRequestsPerProbe; when the
 // stretch has begun already, up to half of them are left out rather than
 // waiting for the next second.
+// Where a usual round trip is too long for that and the transport has
+// several connections to the server, the requests go as a volley instead,
+// each on its own connection, spaced no closer than kMinVolleySpacingUs.
 struct ProbeSweep {
   std::int64_t second = 0;
   std::int64_t first_send_us = 0;
   std::int64_t spacing_us = 0;
   int requests = 1;
+  bool volley = false;
   std::int64_t send_us(int k) const { return first_send_us + k * spacing_us; }
 };
+
+// Requests of a volley closer than this would be sent late: writing one takes
+// tens of microseconds, and under load more.
+constexpr std::int64_t kMinVolleySpacingUs = 300;
 
 // The offset's possible values, [low_us, high_us).
 class OffsetWindow {
@@ -100,8 +118,11 @@ class OffsetWindow {
   // offset is the window's midpoint.
   std::int64_t next_send_us(std::int64_t earliest_us, std::int64_t round_trip_us) const;
 
-  // The requests of the next probe; see ProbeSweep.
-  ProbeSweep plan_sweep(std::int64_t earliest_us, std::int64_t round_trip_us) const;
+  // The requests of the next probe; see ProbeSweep. `round_trip_us` is the
+  // quickest so far, `usual_round_trip_us` their median; `parallel` as
+  // OffsetProber::parallel_requests(url).
+  ProbeSweep plan_sweep(std::int64_t earliest_us, std::int64_t round_trip_us,
+                        std::int64_t usual_round_trip_us = 0, int parallel = 1) const;
 
   std::int64_t low_us() const { return low_; }
   std::int64_t high_us() const { return high_; }

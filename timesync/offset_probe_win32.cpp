@@ -50,6 +50,7 @@ std::int64_t PreciseUtcClock::interpolated_filetime() {
   const std::int64_t coarse = to_int(ft);
   if (counter_frequency_ <= 0) return coarse;
   const std::int64_t counter = counter_now();
+  std::lock_guard<std::mutex> lock(mutex_);
   if (coarse != last_coarse_) {
     last_coarse_ = coarse;
     base_counter_ = counter;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "timesync/offset.h"
 
@@ -23,6 +24,9 @@ class PreciseUtcClock : public HighResClock {
 
   void* precise_ = nullptr;  // GetSystemTimePreciseAsFileTime, when found
   std::int64_t counter_frequency_ = 0;
+  // The interpolation's state; the offset probe reads the clock from several
+  // threads at once.
+  std::mutex mutex_;
   std::int64_t last_coarse_ = -1;
   std::int64_t base_counter_ = 0;
 };

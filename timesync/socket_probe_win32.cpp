@@ -13,6 +13,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/win32/handles_win32.h"
 #include "platform/win32/thread_win32.h"
 #include "timesync/offset_probe.h"
 
@@ -20,6 +21,8 @@ namespace lanchuan::win32 {
 namespace {
 
 const std::string kTimeLimitText = std::to_string(kSocketProbeTimeoutMs / 1000) + " s";
+
+constexpr int kVolleyConnections = 6;
 
 std::int64_t steady_ms() {
   LARGE_INTEGER count, frequency;
@@ -47,6 +50,83 @@ int wait_for(SOCKET s, bool to_write, std::int64_t deadline_ms) {
   const int n = select(0, to_write ? nullptr : &ready, to_write ? &ready : nullptr, &failed, &tv);
   if (n < 0 || FD_ISSET(s, &failed)) return -1;
   return n > 0 ? 1 : 0;
+}
+
+// Time-outs of a blocking socket's receives and sends: the time left until
+// `deadline_ms`, at least a millisecond. False once it has passed.
+bool time_out_at(SOCKET s, std::int64_t deadline_ms) {
+  const std::int64_t left = deadline_ms - steady_ms();
+  const DWORD timeout = static_cast<DWORD>(std::max<std::int64_t>(1, left));
+  return left > 0 &&
+         setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+                    sizeof timeout) == 0 &&
+         setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout),
+                    sizeof timeout) == 0;
+}
+
+// Reads an answer's head from a blocking socket whose time-outs are set
+// (time_out_at) until the head is whole; false when it failed
+// (`answer.failure` says why; `closed_before_answer` when the server ended
+// the connection before its first byte). The answer is stamped received
+// when its first bytes are read.
+bool read_head(SOCKET s, std::int64_t deadline_ms, HighResClock& clock, std::string& head,
+               ProbeAnswer& answer, bool& closed_before_answer) {
+  char buffer[2048];
+  closed_before_answer = false;
+  while (head.find("\r\n\r\n") == std::string::npos) {
+    // The time-out was set for the first bytes; after a part of the head,
+    // what is left of the deadline.
+    const bool in_time = head.empty() || time_out_at(s, deadline_ms);
+    const int n = in_time ? recv(s, buffer, sizeof buffer, 0) : -1;
+    if (n > 0) {
+      if (head.empty()) answer.received_us = clock.now_utc_us();
+      head.append(buffer, static_cast<std::size_t>(n));
+      if (head.size() > kMaxAnswerHeadBytes) {
+        answer.failure = "the answer's head is too long";
+        return false;
+      }
+      continue;
+    }
+    if (n == 0) {
+      closed_before_answer = head.empty();
+      answer.failure = head.empty() ? "the server closed the connection without an answer"
+                                    : "the server closed the connection within its answer";
+    } else if (!in_time || WSAGetLastError() == WSAETIMEDOUT) {
+      answer.failure =
+          (head.empty() ? "no answer within " : "the answer did not end within ") + kTimeLimitText;
+    } else {
+      closed_before_answer = head.empty();
+      answer.failure = "the connection failed";
+    }
+    return false;
+  }
+  return true;
+}
+
+// Writes the whole request on a blocking socket; false when the connection
+// would not take it.
+bool send_request(SOCKET s, const std::string& request) {
+  for (std::size_t sent = 0; sent < request.size();) {
+    const int n = send(s, request.data() + sent, static_cast<int>(request.size() - sent), 0);
+    if (n <= 0) return false;
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// The answer of a whole head: its Date, or why there is none. Whether the
+// connection can carry the next request goes to `reusable`.
+void take_head(const std::string& head, ProbeAnswer& answer, bool& reusable) {
+  AnswerHead parsed;
+  if (!parse_answer_head(head, parsed)) {
+    answer.failure = "not an HTTP answer";
+  } else if (parsed.date.empty()) {
+    answer.failure = "no Date header";
+  } else {
+    take_date_header(parsed.date, answer);
+  }
+  // Bytes after the head belong to no request of ours.
+  reusable = parsed.keep_alive && head.size() == head.find("\r\n\r\n") + 4;
 }
 
 // getaddrinfo has no time-out of its own: it runs on a thread of its own, and
@@ -135,6 +215,7 @@ bool SocketOffsetProber::open_connection(const std::string& url, const HttpTarge
   for (const Address& address : addresses_) {
     const SOCKET s = socket(address.family, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) continue;
+    // Connected without blocking, so that the deadline holds; used blocking.
     u_long non_blocking = 1;
     ioctlsocket(s, FIONBIO, &non_blocking);
     const BOOL no_delay = TRUE;
@@ -150,6 +231,8 @@ bool SocketOffsetProber::open_connection(const std::string& url, const HttpTarge
     if (ready > 0 &&
         getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 &&
         error == 0) {
+      non_blocking = 0;
+      ioctlsocket(s, FIONBIO, &non_blocking);
       *(into != nullptr ? into : &socket_) = static_cast<std::uintptr_t>(s);
       return true;
     }
@@ -168,49 +251,25 @@ bool SocketOffsetProber::exchange(const std::string& request, std::int64_t deadl
   const SOCKET s = static_cast<SOCKET>(socket_);
   closed_before_answer = false;
   head.clear();
+  const bool in_time = time_out_at(s, deadline_ms);
   answer.sent_us = clock_.now_utc_us();
   answer.received_us = answer.sent_us;
-  for (std::size_t sent = 0; sent < request.size();) {
-    const int n = send(s, request.data() + sent, static_cast<int>(request.size() - sent), 0);
-    if (n > 0) {
-      sent += static_cast<std::size_t>(n);
-    } else if (WSAGetLastError() != WSAEWOULDBLOCK || wait_for(s, true, deadline_ms) <= 0) {
-      answer.failure = "the request could not be sent";
-      closed_before_answer = true;
-      return false;
+  if (!in_time || !send_request(s, request)) {
+    answer.failure = "the request could not be sent";
+    closed_before_answer = true;
+    return false;
+  }
+  return read_head(s, deadline_ms, clock_, head, answer, closed_before_answer);
+}
+
+void SocketOffsetProber::drop_stale_connections() {
+  for (std::uintptr_t* kept : {&socket_, &spare_}) {
+    if (*kept != INVALID_SOCKET && wait_for(static_cast<SOCKET>(*kept), false, steady_ms()) != 0) {
+      closesocket(static_cast<SOCKET>(*kept));
+      *kept = INVALID_SOCKET;
     }
   }
-  char buffer[2048];
-  while (head.find("\r\n\r\n") == std::string::npos) {
-    const int n = recv(s, buffer, sizeof buffer, 0);
-    if (n > 0) {
-      if (head.empty()) answer.received_us = clock_.now_utc_us();
-      head.append(buffer, static_cast<std::size_t>(n));
-      if (head.size() > kMaxAnswerHeadBytes) {
-        answer.failure = "the answer's head is too long";
-        return false;
-      }
-      continue;
-    }
-    if (n == 0) {
-      closed_before_answer = head.empty();
-      answer.failure = head.empty() ? "the server closed the connection without an answer"
-                                    : "the server closed the connection within its answer";
-      return false;
-    }
-    const int ready = WSAGetLastError() == WSAEWOULDBLOCK ? wait_for(s, false, deadline_ms) : -1;
-    if (ready == 0) {
-      answer.failure =
-          (head.empty() ? "no answer within " : "the answer did not end within ") + kTimeLimitText;
-      return false;
-    }
-    if (ready < 0) {
-      closed_before_answer = head.empty();
-      answer.failure = "the connection failed";
-      return false;
-    }
-  }
-  return true;
+  if (socket_ == INVALID_SOCKET) std::swap(socket_, spare_);
 }
 
 ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_at_us) {
@@ -223,13 +282,7 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
   // A kept connection that has something to read before the request is
   // closed, or the server's end, or bytes of no request's answer: a new one.
   if (url != url_) close_connection();
-  for (std::uintptr_t* kept : {&socket_, &spare_}) {
-    if (*kept != INVALID_SOCKET && wait_for(static_cast<SOCKET>(*kept), false, steady_ms()) != 0) {
-      closesocket(static_cast<SOCKET>(*kept));
-      *kept = INVALID_SOCKET;
-    }
-  }
-  if (socket_ == INVALID_SOCKET) std::swap(socket_, spare_);
+  drop_stale_connections();
   bool reused = socket_ != INVALID_SOCKET;
   std::string failure;
   if (!reused && !open_connection(url, target, deadline_ms, failure)) {
@@ -254,22 +307,13 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
     }
     complete = exchange(request, deadline_ms, answer, head, closed_before_answer);
   }
-  AnswerHead parsed;
   if (!complete) {
     close_connection();
     return answer;
   }
-  if (!parse_answer_head(head, parsed)) {
-    answer.failure = "not an HTTP answer";
-  } else if (parsed.date.empty()) {
-    answer.failure = "no Date header";
-  } else {
-    take_date_header(parsed.date, answer);
-  }
-  // Bytes after the head belong to no request of ours: the connection is
-  // not used again.
-  const bool only_head = head.size() == head.find("\r\n\r\n") + 4;
-  if (!parsed.keep_alive || !only_head) {
+  bool reusable = false;
+  take_head(head, answer, reusable);
+  if (!reusable) {
     closesocket(static_cast<SOCKET>(socket_));
     socket_ = INVALID_SOCKET;
     std::swap(socket_, spare_);
@@ -281,6 +325,122 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
     open_connection(url, target, deadline_ms, ignored, &spare_);
   }
   return answer;
+}
+
+int SocketOffsetProber::parallel_requests(const std::string& url) const {
+  HttpTarget target;
+  return split_http_url(url, target) ? kVolleyConnections : fallback_.parallel_requests(url);
+}
+
+std::vector<ProbeAnswer> SocketOffsetProber::probe_volley(
+    const std::string& url, const std::vector<std::int64_t>& send_at_us) {
+  HttpTarget target;
+  const std::size_t n = send_at_us.size();
+  if (!split_http_url(url, target) || n > static_cast<std::size_t>(kVolleyConnections)) {
+    return OffsetProber::probe_volley(url, send_at_us);
+  }
+  std::vector<ProbeAnswer> answers(n);
+  if (n == 0) return answers;
+  const std::int64_t wait_ms =
+      std::max<std::int64_t>(0, (send_at_us.back() - clock_.now_utc_us()) / 1000);
+  const std::int64_t deadline_ms = steady_ms() + wait_ms + kSocketProbeTimeoutMs;
+
+  // The kept connections first, then new ones, all made before the first
+  // request is due; each has a thread of its own that waits for its answer.
+  if (url != url_) close_connection();
+  drop_stale_connections();
+  struct Reading {
+    SOCKET socket = INVALID_SOCKET;
+    std::string head;
+    ProbeAnswer answer;  // its received_us and failure
+    bool complete = false;
+  };
+  std::vector<std::shared_ptr<Reading>> readings;
+  std::vector<unique_handle> readers;
+  for (std::size_t k = 0; k < n; ++k) {
+    auto reading = std::make_shared<Reading>();
+    readings.push_back(reading);
+    std::uintptr_t s = INVALID_SOCKET;
+    std::swap(s, socket_);
+    if (s == INVALID_SOCKET) std::swap(s, spare_);
+    std::string failure;
+    if (s == INVALID_SOCKET && !open_connection(url, target, deadline_ms, failure, &s)) {
+      answers[k].failure = failure;
+      continue;
+    }
+    reading->socket = static_cast<SOCKET>(s);
+    if (!time_out_at(reading->socket, deadline_ms)) {
+      answers[k].failure = "no connection within " + kTimeLimitText;
+      continue;
+    }
+    unique_handle reader = start_thread([reading, deadline_ms, &clock = clock_] {
+      bool closed_early = false;
+      reading->complete = read_head(reading->socket, deadline_ms, clock, reading->head,
+                                    reading->answer, closed_early);
+    });
+    if (!reader) {
+      answers[k].failure = "no thread to read the answer";
+      continue;
+    }
+    readers.push_back(std::move(reader));
+  }
+
+  const std::string request = head_request_text(target);
+  std::vector<bool> sent(n, false);
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!answers[k].failure.empty()) {
+      answers[k].sent_us = answers[k].received_us = clock_.now_utc_us();
+      if (readings[k]->socket != INVALID_SOCKET) shutdown(readings[k]->socket, SD_BOTH);
+      continue;
+    }
+    clock_.wait_until_utc_us(send_at_us[k]);
+    answers[k].sent_us = clock_.now_utc_us();
+    sent[k] = send_request(readings[k]->socket, request);
+    if (!sent[k]) {
+      answers[k].failure = "the request could not be sent";
+      shutdown(readings[k]->socket, SD_BOTH);  // its reader need not wait
+    }
+  }
+  // The readers end at the deadline by themselves; should one not, shutting
+  // its connection down ends its wait.
+  std::vector<HANDLE> handles;
+  for (const unique_handle& reader : readers) handles.push_back(reader.get());
+  const auto readers_ended = [&](std::int64_t until_ms) {
+    const DWORD left = static_cast<DWORD>(std::max<std::int64_t>(0, until_ms - steady_ms()));
+    return handles.empty() || WaitForMultipleObjects(static_cast<DWORD>(handles.size()),
+                                                     handles.data(), TRUE, left) != WAIT_TIMEOUT;
+  };
+  bool ended = readers_ended(deadline_ms + 1000);
+  if (!ended) {
+    for (const auto& reading : readings) {
+      if (reading->socket != INVALID_SOCKET) shutdown(reading->socket, SD_BOTH);
+    }
+    ended = readers_ended(steady_ms() + 1000);
+  }
+
+  // Two connections the server keeps, with nothing after their answers, stay
+  // for the next requests; the rest are closed (unless a reader still holds
+  // one: it ends with the program).
+  for (std::size_t k = 0; k < n; ++k) {
+    Reading& reading = *readings[k];
+    if (reading.socket == INVALID_SOCKET) continue;
+    bool reusable = false;
+    if (sent[k] && ended) {
+      answers[k].received_us = std::max(reading.answer.received_us, answers[k].sent_us);
+      answers[k].failure = reading.answer.failure;
+      if (reading.complete) take_head(reading.head, answers[k], reusable);
+    } else if (sent[k]) {
+      answers[k].received_us = answers[k].sent_us;
+      answers[k].failure = "no answer within " + kTimeLimitText;
+    }
+    std::uintptr_t* keep = socket_ == INVALID_SOCKET ? &socket_ : &spare_;
+    if (reusable && *keep == INVALID_SOCKET) {
+      *keep = static_cast<std::uintptr_t>(reading.socket);
+    } else if (ended) {
+      closesocket(reading.socket);
+    }
+  }
+  return answers;
 }
 
 }  // namespace lanchuan::win32

@@ -8,6 +8,11 @@
 // next: the next goes on the one made an answer earlier, which the server
 // has had time to take up (a fresh one may wait there for a moment, and the
 // request with it).
+// A volley goes on connections of its own, made before its first request is
+// due: no more at once than a browser opens to one host.
+// Answers are read in blocking receives, one thread to a connection: under
+// Wine a thread waiting in select() wakes, now and then, milliseconds after
+// the bytes came; one blocked in recv() wakes as they come.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +36,9 @@ class SocketOffsetProber : public OffsetProber {
   // Ends within kSocketProbeTimeoutMs of the later of the call and
   // `send_at_us`; a probe out of time fails with that as its reason.
   ProbeAnswer probe(const std::string& url, std::int64_t send_at_us) override;
+  int parallel_requests(const std::string& url) const override;
+  std::vector<ProbeAnswer> probe_volley(const std::string& url,
+                                        const std::vector<std::int64_t>& send_at_us) override;
 
  private:
   struct Address {
@@ -44,6 +52,8 @@ class SocketOffsetProber : public OffsetProber {
   bool exchange(const std::string& request, std::int64_t deadline_ms, ProbeAnswer& answer,
                 std::string& head, bool& closed_before_answer);
   void close_connection();
+  // Closes the kept connections that the server has closed or written to.
+  void drop_stale_connections();
 
   HighResClock& clock_;
   OffsetProber& fallback_;

@@ -1,6 +1,7 @@
-// A detached worker thread with a small stack, for a blocking call that the
-// caller may stop waiting for at its deadline (a time query, the update fetch,
-// a name resolution): the thread ends on its own when the call returns.
+// Worker threads with a small stack. A detached one serves a blocking call
+// that the caller may stop waiting for at its deadline (a time query, the
+// update fetch, a name resolution): the thread ends on its own when the call
+// returns. A joinable one is waited for through its handle.
 #pragma once
 
 #include <windows.h>
@@ -8,24 +9,30 @@
 #include <functional>
 #include <memory>
 
+#include "platform/win32/handles_win32.h"
+
 namespace lanchuan::win32 {
 
-inline DWORD WINAPI run_detached_work(void* param) {
+inline DWORD WINAPI run_thread_work(void* param) {
   std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(param));
   (*work)();
   return 0;
 }
 
-// False when no thread could be started; `work` then never runs.
-inline bool start_detached_thread(std::function<void()> work) {
+// The thread's handle; none when no thread could be started, and `work` then
+// never runs.
+inline unique_handle start_thread(std::function<void()> work) {
   constexpr SIZE_T kStackBytes = 256 * 1024;
   auto owned = std::make_unique<std::function<void()>>(std::move(work));
-  const HANDLE thread = CreateThread(nullptr, kStackBytes, run_detached_work, owned.get(),
-                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-  if (!thread) return false;
-  owned.release();
-  CloseHandle(thread);
-  return true;
+  unique_handle thread(CreateThread(nullptr, kStackBytes, run_thread_work, owned.get(),
+                                    STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  if (thread) owned.release();
+  return thread;
+}
+
+// False when no thread could be started; `work` then never runs.
+inline bool start_detached_thread(std::function<void()> work) {
+  return static_cast<bool>(start_thread(std::move(work)));
 }
 
 }  // namespace lanchuan::win32

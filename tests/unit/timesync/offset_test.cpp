@@ -119,6 +119,29 @@ TEST(OffsetWindow, NextSendPutsTheMidpointOnAServerSecondAtArrival) {
   }
 }
 
+// Requests one after the other go a usual round trip apart; where that places
+// fewer than the transport can have on their way at once, a volley goes.
+TEST(OffsetWindow, PlansAVolleyWhereRequestsInTurnWouldMissTheirMoments) {
+  struct Case {
+    std::int64_t usual;
+    int parallel;
+    bool volley;
+    int requests;
+  };
+  const Case cases[] = {{40 * kMs, 6, false, kMaxRequestsPerProbe},
+                        {400 * kMs, 1, false, kMaxRequestsPerProbe},
+                        {400 * kMs, 6, true, 6},
+                        {400 * kMs, 20, true, kMaxRequestsPerProbe}};
+  const OffsetWindow w = OffsetWindow::of_answer(answer(0, 40 * kMs, 2));  // 1040 ms wide
+  for (const Case& c : cases) {
+    const ProbeSweep sweep = w.plan_sweep(0, 40 * kMs, c.usual, c.parallel);
+    EXPECT_EQ(sweep.volley, c.volley) << c.usual << " " << c.parallel;
+    EXPECT_EQ(sweep.requests, c.requests) << c.usual << " " << c.parallel;
+    EXPECT_EQ(sweep.spacing_us, 1040 * kMs / (c.requests + 1));
+    EXPECT_GE(sweep.first_send_us, 0);
+  }
+}
+
 TEST(ProbeIsLate, WhenMuchLongerThanTheFirstRoundTrip) {
   EXPECT_FALSE(probe_is_late(40 * kMs, 40 * kMs));
   EXPECT_FALSE(probe_is_late(130 * kMs, 40 * kMs));
