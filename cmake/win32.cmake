@@ -5,8 +5,8 @@ set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 set(PRODUCT_LINK ${STATIC_RUNTIME} -s -Wl,--gc-sections)
 add_compile_options(-ffunction-sections -fdata-sections)
 target_compile_options(lanchuan_core PRIVATE -ffunction-sections -fdata-sections)
-set(WIN_LIBS winhttp wininet ole32 oleaut32 uuid shell32 gdi32 user32
-    msimg32 advapi32 ws2_32)
+include(${CMAKE_SOURCE_DIR}/cmake/delayload.cmake)
+set(WIN_LIBS winhttp ${LANCHUAN_DELAYED_LIBS} uuid gdi32 user32 msimg32 advapi32 ws2_32)
 target_compile_definitions(lanchuan_core PUBLIC WINVER=0x0601 _WIN32_WINNT=0x0601 NOMINMAX)
 
 add_library(lanchuan_win32 STATIC ${WIN32_SOURCES})

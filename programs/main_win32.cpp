@@ -35,8 +35,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace lanchuan;
   using namespace lanchuan::win32;
 
-  ComApartment com;
-
   Win32Clock clock;
   Win32NetworkState network;
   Win32MessagePump pump;
@@ -60,6 +58,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   // A window that cannot be made is a failed start, not a normal end.
   if (!window.create(app)) return 1;
+  // COM serves only the time query and the logon shortcut: it is set up once
+  // the window is up, not before.
+  ComApartment com;
   run_message_loop(pump);
   return 0;
 }

@@ -21,7 +21,9 @@ void MainWindowWin32::apply_rounded_region(int ellipse) {
   if (region && SetWindowRgn(hwnd_, region.get(), TRUE)) region.release();
 }
 
-void MainWindowWin32::add_tray_icon() { tray_.add(hwnd_); }
+// The shell takes a while to put the icon up (longer than the whole window
+// under Wine), so it is asked once the window is up, from the message loop.
+void MainWindowWin32::add_tray_icon() { PostMessageA(hwnd_, kAddTrayIconMessage, 0, 0); }
 
 void MainWindowWin32::remove_tray_icon() { tray_.remove(); }
 

@@ -105,6 +105,9 @@ LRESULT MainWindowWin32::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORLISTBOX:
       return reinterpret_cast<LRESULT>(
           controls_.colours(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp)));
+    case kAddTrayIconMessage:
+      tray_.add(hwnd_);
+      return 0;
     case kTrayMessage:
       for (const TrayKind& k : kTrayKinds) {
         if (k.mouse_message == static_cast<UINT>(lp)) raise(kMainWindow, Event::kTrayIcon, k.kind);

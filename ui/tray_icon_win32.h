@@ -9,6 +9,8 @@ namespace lanchuan::win32 {
 
 constexpr UINT kTrayIconId = 100;
 constexpr UINT kTrayMessage = WM_APP + 100;
+// Posted to the window to put the icon up once the window is shown.
+constexpr UINT kAddTrayIconMessage = WM_APP + 101;
 constexpr const char* kTrayTip = "蓝川自动校时";
 
 class TrayIcon {

@@ -94,13 +94,17 @@ bool AppDriver::start(DWORD timeout_ms) {
                       &si, &pi_)) {
     return false;
   }
-  return wait_until(
-             [this] {
-               main_ = top_level_window(kMainWindowRow.class_name);
-               return main_ != nullptr || !running();
-             },
-             timeout_ms) &&
-         main_ != nullptr;
+  const bool shown = wait_until(
+                         [this] {
+                           main_ = top_level_window(kMainWindowRow.class_name);
+                           return main_ != nullptr || !running();
+                         },
+                         timeout_ms) &&
+                     main_ != nullptr;
+  // Started means waiting for the user: what the program does right after the
+  // first frame (the tray icon) is done by then.
+  if (shown) WaitForInputIdle(pi_.hProcess, timeout_ms);
+  return shown;
 }
 
 bool AppDriver::running() const {

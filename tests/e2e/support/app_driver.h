@@ -29,7 +29,7 @@ class AppDriver {
   AppDriver& operator=(const AppDriver&) = delete;
 
   // Starts the program from the test exe's folder and waits until its main
-  // window is shown.
+  // window is shown and the program waits for input.
   bool start(DWORD timeout_ms = 20000);
   bool running() const;
   // The exit code once the program has ended within `timeout_ms`.
