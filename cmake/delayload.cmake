@@ -1,6 +1,7 @@
-# Libraries that only some features need (the update check, the time query, the
-# logon shortcut, the tray icon) are loaded at their first call instead of with
-# the program: a delay-import library per DLL, made by dlltool from the list
+# Libraries that only some features need (the time query's request object, the
+# logon shortcut, the tray icon, opening a web address) are loaded at their
+# first call instead of with the program (WinINet, which only the update fetch
+# needs, is loaded and freed by the fetch itself): a delay-import library per DLL, made by dlltool from the list
 # of functions in cmake/delayload/<dll>.def. A function missing from the list
 # fails the link, so the list cannot fall behind the code.
 # Sets LANCHUAN_DELAYED_LIBS to the libraries to link instead of the DLLs'
@@ -15,7 +16,7 @@ else()
 endif()
 
 set(LANCHUAN_DELAYED_LIBS)
-foreach(dll wininet ole32 oleaut32 shell32)
+foreach(dll ole32 oleaut32 shell32)
   set(def_in ${CMAKE_SOURCE_DIR}/cmake/delayload/${dll}.def)
   set(def_out ${CMAKE_BINARY_DIR}/delayload/${dll}.def)
   set(lib ${CMAKE_BINARY_DIR}/delayload/lib${dll}_delayed.a)

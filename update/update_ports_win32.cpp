@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <mutex>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "base/deadlines.h"
@@ -15,6 +17,69 @@
 
 namespace lanchuan::win32 {
 namespace {
+
+// The WinINet functions a fetch uses, from the library loaded for it; the
+// library is freed with the last holder.
+struct WinInet {
+  HMODULE module = nullptr;
+  decltype(&InternetCrackUrlA) crack_url = nullptr;
+  decltype(&InternetOpenA) open = nullptr;
+  decltype(&InternetConnectA) connect = nullptr;
+  decltype(&InternetSetOptionA) set_option = nullptr;
+  decltype(&HttpOpenRequestA) open_request = nullptr;
+  decltype(&HttpSendRequestA) send_request = nullptr;
+  decltype(&HttpQueryInfoA) query_info = nullptr;
+  decltype(&InternetReadFile) read_file = nullptr;
+  decltype(&InternetCloseHandle) close = nullptr;
+
+  WinInet() = default;
+  WinInet(const WinInet&) = delete;
+  WinInet& operator=(const WinInet&) = delete;
+  ~WinInet() {
+    if (module) FreeLibrary(module);
+  }
+
+  // None when the library or one of its functions is missing.
+  static std::shared_ptr<WinInet> load() {
+    auto lib = std::make_shared<WinInet>();
+    lib->module = LoadLibraryA("wininet.dll");
+    if (!lib->module) return nullptr;
+    bool all = true;
+    const auto find = [&](auto& fn, const char* name) {
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
+          reinterpret_cast<void*>(GetProcAddress(lib->module, name)));
+      all = all && fn != nullptr;
+    };
+    find(lib->crack_url, "InternetCrackUrlA");
+    find(lib->open, "InternetOpenA");
+    find(lib->connect, "InternetConnectA");
+    find(lib->set_option, "InternetSetOptionA");
+    find(lib->open_request, "HttpOpenRequestA");
+    find(lib->send_request, "HttpSendRequestA");
+    find(lib->query_info, "HttpQueryInfoA");
+    find(lib->read_file, "InternetReadFile");
+    find(lib->close, "InternetCloseHandle");
+    return all ? lib : nullptr;
+  }
+};
+
+// An internet handle, closed through the library it came from.
+class InternetHandle {
+ public:
+  InternetHandle(const WinInet& lib, HINTERNET handle) : lib_(lib), handle_(handle) {}
+  ~InternetHandle() {
+    if (handle_) lib_.close(handle_);
+  }
+  InternetHandle(const InternetHandle&) = delete;
+  InternetHandle& operator=(const InternetHandle&) = delete;
+  HINTERNET get() const { return handle_; }
+  HINTERNET release() { return std::exchange(handle_, nullptr); }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  const WinInet& lib_;
+  HINTERNET handle_;
+};
 
 // The pieces of a URL as written, without decoding or re-encoding anything.
 struct UrlParts {
@@ -30,7 +95,7 @@ std::string piece(const char* start, DWORD length) {
   return start ? std::string(start, length) : std::string();
 }
 
-bool split_url(const std::string& url, UrlParts& parts) {
+bool split_url(const WinInet& lib, const std::string& url, UrlParts& parts) {
   // Zero buffers with non-zero lengths: InternetCrackUrlA points into the URL
   // itself and decodes nothing.
   URL_COMPONENTSA c{};
@@ -41,7 +106,7 @@ bool split_url(const std::string& url, UrlParts& parts) {
   c.dwPasswordLength = 1;
   c.dwUrlPathLength = 1;
   c.dwExtraInfoLength = 1;
-  if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &c)) return false;
+  if (!lib.crack_url(url.c_str(), static_cast<DWORD>(url.size()), 0, &c)) return false;
   if (c.nScheme != INTERNET_SCHEME_HTTP && c.nScheme != INTERNET_SCHEME_HTTPS) return false;
   parts.secure = c.nScheme == INTERNET_SCHEME_HTTPS;
   parts.host = piece(c.lpszHostName, c.dwHostNameLength);
@@ -57,32 +122,31 @@ const char* or_null(const std::string& text) { return text.empty() ? nullptr : t
 
 // The tool sets no proxy of its own: the system's settings apply, and no
 // proxy credentials are offered.
-void use_system_proxy(HINTERNET internet, HINTERNET connection) {
+void use_system_proxy(const WinInet& lib, HINTERNET internet, HINTERNET connection) {
   INTERNET_PROXY_INFO proxy{};
   proxy.dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG;
   proxy.lpszProxy = nullptr;
   proxy.lpszProxyBypass = nullptr;
-  InternetSetOptionA(internet, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
+  lib.set_option(internet, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
   char empty[] = "";
-  InternetSetOptionA(connection, INTERNET_OPTION_PROXY_USERNAME, empty, 0);
-  InternetSetOptionA(connection, INTERNET_OPTION_PROXY_PASSWORD, empty, 0);
+  lib.set_option(connection, INTERNET_OPTION_PROXY_USERNAME, empty, 0);
+  lib.set_option(connection, INTERNET_OPTION_PROXY_PASSWORD, empty, 0);
 }
 
-std::size_t chunk_size_of(HINTERNET request) {
+std::size_t chunk_size_of(const WinInet& lib, HINTERNET request) {
   char buffer[kContentLengthBuffer] = {};
   DWORD size = sizeof(buffer);
   const bool read =
-      HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, buffer, &size, nullptr) != FALSE;
+      lib.query_info(request, HTTP_QUERY_CONTENT_LENGTH, buffer, &size, nullptr) != FALSE;
   return read_chunk_size(read, std::string(buffer, read ? size : 0));
 }
 
-std::string read_body(HINTERNET request) {
-  std::vector<char> chunk(chunk_size_of(request));
+std::string read_body(const WinInet& lib, HINTERNET request) {
+  std::vector<char> chunk(chunk_size_of(lib, request));
   BodyCollector body(kMaxUpdateFileBytes);
   for (;;) {
     DWORD got = 0;
-    if (!InternetReadFile(request, chunk.data(), static_cast<DWORD>(chunk.size()), &got) ||
-        got == 0) {
+    if (!lib.read_file(request, chunk.data(), static_cast<DWORD>(chunk.size()), &got) || got == 0) {
       break;
     }
     if (!body.append(chunk.data(), got)) break;
@@ -102,18 +166,21 @@ struct FetchJob {
   unique_handle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
-void run_fetch(FetchJob& job, HINTERNET session, const UrlParts& parts) {
+void run_fetch(FetchJob& job, const WinInet& lib, const UrlParts& parts) {
   std::string body;
-  unique_hinternet connection(InternetConnectA(session, parts.host.c_str(), parts.port,
-                                               or_null(parts.user), or_null(parts.password),
-                                               INTERNET_SERVICE_HTTP, 0, 0));
+  InternetHandle session(lib,
+                         lib.open(kFetchAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  InternetHandle connection(
+      lib, session ? lib.connect(session.get(), parts.host.c_str(), parts.port, or_null(parts.user),
+                                 or_null(parts.password), INTERNET_SERVICE_HTTP, 0, 0)
+                   : nullptr);
   if (connection) {
-    use_system_proxy(session, connection.get());
+    use_system_proxy(lib, session.get(), connection.get());
     const char* accept_types[] = {kFetchAcceptType, nullptr};
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
     if (parts.secure) flags |= INTERNET_FLAG_SECURE;
-    unique_hinternet request(HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(),
-                                              "HTTP/1.0", nullptr, accept_types, flags, 0));
+    InternetHandle request(lib, lib.open_request(connection.get(), "GET", parts.object.c_str(),
+                                                 "HTTP/1.0", nullptr, accept_types, flags, 0));
     bool go_on = false;
     {
       std::lock_guard<std::mutex> lock(job.mutex);
@@ -121,8 +188,8 @@ void run_fetch(FetchJob& job, HINTERNET session, const UrlParts& parts) {
       if (go_on) job.request = request.get();
     }
     if (go_on &&
-        HttpSendRequestA(request.get(), kFetchHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
-      body = read_body(request.get());
+        lib.send_request(request.get(), kFetchHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
+      body = read_body(lib, request.get());
     }
     std::lock_guard<std::mutex> lock(job.mutex);
     if (go_on && job.out_of_time) {
@@ -136,23 +203,17 @@ void run_fetch(FetchJob& job, HINTERNET session, const UrlParts& parts) {
 
 }  // namespace
 
-HINTERNET Win32UrlFetcher::internet() {
-  if (!internet_) {
-    internet_.reset(InternetOpenA(kFetchAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-  }
-  return internet_.get();
-}
-
 std::string Win32UrlFetcher::fetch_url_bytes(const std::string& url) {
   if (url.empty()) return std::string();
+  const std::shared_ptr<WinInet> lib = WinInet::load();
   UrlParts parts;
-  if (!split_url(url_without_fragment(url), parts)) return std::string();
-  HINTERNET session = internet();
-  if (!session) return std::string();
+  if (!lib || !split_url(*lib, url_without_fragment(url), parts)) return std::string();
 
   auto job = std::make_shared<FetchJob>();
   if (!job->done) return std::string();
-  if (!start_detached_thread([job, session, parts] { run_fetch(*job, session, parts); })) {
+  // The worker holds the library too: one left behind at the deadline frees
+  // it when it ends.
+  if (!start_detached_thread([job, lib, parts] { run_fetch(*job, *lib, parts); })) {
     return std::string();
   }
   const bool finished =
@@ -162,7 +223,7 @@ std::string Win32UrlFetcher::fetch_url_bytes(const std::string& url) {
   // Out of time. Closing the request ends a blocking call on it where the
   // platform allows; the worker then drops what it read and ends on its own.
   job->out_of_time = true;
-  if (job->request) InternetCloseHandle(job->request);
+  if (job->request) lib->close(job->request);
   job->request = nullptr;
   return std::string();
 }

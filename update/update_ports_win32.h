@@ -7,31 +7,20 @@
 
 #include <string>
 
-#include "base/unique_any.h"
 #include "update/update_ports.h"
 
 namespace lanchuan::win32 {
 
-struct InternetHandleTraits {
-  using type = HINTERNET;
-  static type invalid() { return nullptr; }
-  static void close(type handle) { InternetCloseHandle(handle); }
-};
-using unique_hinternet = unique_any<InternetHandleTraits>;
-
-// One HTTP GET. The internet handle is opened at the first fetch and kept
-// until the fetcher is destroyed at the end of the program. A body longer
-// than kMaxUpdateFileBytes is not returned: the fetch stops reading there and
+// One HTTP GET. WinINet is loaded for each fetch and let go once the fetch
+// (and a worker left behind at the deadline) is done with it: the update
+// check needs it once per start, and with what it brings along it would keep
+// a few megabytes for the rest of the day. A body longer than
+// kMaxUpdateFileBytes is not returned: the fetch stops reading there and
 // gives the empty result, like any other failure; so does a fetch that has
 // not ended within kUpdateFetchDeadlineMs.
 class Win32UrlFetcher : public UrlFetcher {
  public:
   std::string fetch_url_bytes(const std::string& url) override;
-
- private:
-  HINTERNET internet();
-
-  unique_hinternet internet_;
 };
 
 // A task-modal OK/Cancel box with the question-mark icon and no owner.
