@@ -19,9 +19,10 @@ bool Win32Clock::set_local_time(const DateTimeParts& parts) { return set_local_c
 
 bool Win32NetworkState::connected() {
   using Fn = BOOL(WINAPI*)(LPDWORD, DWORD);
-  static Fn get_state = require<Fn>("wininet.dll", "InternetGetConnectedState");
+  // WinINet is needed for a moment before each calibration and update check.
+  const BorrowedLibrary wininet("wininet.dll");
   DWORD flags = 0;
-  return get_state(&flags, 0) == 1;
+  return wininet.require<Fn>("InternetGetConnectedState")(&flags, 0) == 1;
 }
 
 bool Win32MessagePump::dispatch(MSG& msg) {

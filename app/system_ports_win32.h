@@ -17,8 +17,8 @@ class Win32Clock : public Clock {
   bool set_local_time(const DateTimeParts& parts) override;
 };
 
-// InternetGetConnectedState, looked up by name at its first call; connected
-// only when it returns exactly 1.
+// InternetGetConnectedState, looked up by name at each call (WinINet is
+// loaded for the call only); connected only when it returns exactly 1.
 class Win32NetworkState : public NetworkState {
  public:
   bool connected() override;

@@ -16,4 +16,29 @@ Fn require(const char* library, const char* function) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(require_function(library, function)));
 }
 
+// A library loaded for one use and freed with this object, for one that
+// would otherwise stay loaded, with what it brings along, for the rest of the
+// day. Its functions are looked up as require() does.
+class BorrowedLibrary {
+ public:
+  explicit BorrowedLibrary(const char* library)
+      : library_(library), module_(LoadLibraryA(library)) {}
+  ~BorrowedLibrary() {
+    if (module_) FreeLibrary(module_);
+  }
+  BorrowedLibrary(const BorrowedLibrary&) = delete;
+  BorrowedLibrary& operator=(const BorrowedLibrary&) = delete;
+
+  template <typename Fn>
+  Fn require(const char* function) const {
+    const FARPROC fn = module_ ? GetProcAddress(module_, function) : nullptr;
+    if (!fn) fatal_missing_function(library_, function);
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(fn));
+  }
+
+ private:
+  const char* library_;
+  HMODULE module_;
+};
+
 }  // namespace lanchuan::win32
