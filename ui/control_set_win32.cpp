@@ -187,7 +187,10 @@ void ControlSet::set_timer_period(ControlId id, int period_ms) {
 
 void ControlSet::give_focus(ControlId id) {
   focus_ = hwnd(id);
-  SetFocus(focus_);
+  // Before the window is shown the focus goes there when the window is
+  // activated (the remembered focus is given back then); setting it on the
+  // hidden window would only cost start-up time.
+  if (IsWindowVisible(main_)) SetFocus(focus_);
 }
 
 int ControlSet::item_count(ControlId id) const {
