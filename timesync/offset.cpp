@@ -160,19 +160,18 @@ ServerOffset measure_server_offset(const std::string& url, int probes, OffsetPro
       for (const ProbeAnswer& answer : prober.probe_volley(url, times)) {
         counted = take(answer) || counted;
       }
-      if (counted) ++result.probes_counted;
-      continue;
-    }
-    for (int k = 0; k < sweep.requests && failures_in_a_row < kFailuresInARowToStop; ++k) {
-      // A slow answer may have cost the moments of the next requests: those
-      // missed by more than their spacing would tell nothing new.
-      const std::int64_t now = clock.now_utc_us();
-      while (k < sweep.requests && now > sweep.send_us(k) + sweep.spacing_us) ++k;
-      if (k == sweep.requests) break;
-      const ProbeAnswer answer = prober.probe(url, sweep.send_us(k));
-      counted = take(answer) || counted;
-      // Once the server shows the new second, every later request would too.
-      if (answer.ok && answer.server_second >= sweep.second) break;
+    } else {
+      for (int k = 0; k < sweep.requests && failures_in_a_row < kFailuresInARowToStop; ++k) {
+        // A slow answer may have cost the moments of the next requests: those
+        // missed by more than their spacing would tell nothing new.
+        const std::int64_t now = clock.now_utc_us();
+        while (k < sweep.requests && now > sweep.send_us(k) + sweep.spacing_us) ++k;
+        if (k == sweep.requests) break;
+        const ProbeAnswer answer = prober.probe(url, sweep.send_us(k));
+        counted = take(answer) || counted;
+        // Once the server shows the new second, every later request would too.
+        if (answer.ok && answer.server_second >= sweep.second) break;
+      }
     }
     if (counted) ++result.probes_counted;
   }

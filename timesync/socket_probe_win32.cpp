@@ -262,7 +262,8 @@ bool SocketOffsetProber::exchange(const std::string& request, std::int64_t deadl
   return read_head(s, deadline_ms, clock_, head, answer, closed_before_answer);
 }
 
-void SocketOffsetProber::drop_stale_connections() {
+void SocketOffsetProber::keep_clean_connections(const std::string& url) {
+  if (url != url_) close_connection();
   for (std::uintptr_t* kept : {&socket_, &spare_}) {
     if (*kept != INVALID_SOCKET && wait_for(static_cast<SOCKET>(*kept), false, steady_ms()) != 0) {
       closesocket(static_cast<SOCKET>(*kept));
@@ -281,8 +282,7 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
 
   // A kept connection that has something to read before the request is
   // closed, or the server's end, or bytes of no request's answer: a new one.
-  if (url != url_) close_connection();
-  drop_stale_connections();
+  keep_clean_connections(url);
   bool reused = socket_ != INVALID_SOCKET;
   std::string failure;
   if (!reused && !open_connection(url, target, deadline_ms, failure)) {
@@ -347,8 +347,7 @@ std::vector<ProbeAnswer> SocketOffsetProber::probe_volley(
 
   // The kept connections first, then new ones, all made before the first
   // request is due; each has a thread of its own that waits for its answer.
-  if (url != url_) close_connection();
-  drop_stale_connections();
+  keep_clean_connections(url);
   struct Reading {
     SOCKET socket = INVALID_SOCKET;
     std::string head;

@@ -52,8 +52,9 @@ class SocketOffsetProber : public OffsetProber {
   bool exchange(const std::string& request, std::int64_t deadline_ms, ProbeAnswer& answer,
                 std::string& head, bool& closed_before_answer);
   void close_connection();
-  // Closes the kept connections that the server has closed or written to.
-  void drop_stale_connections();
+  // Closes the kept connections that are to another URL, or that the server
+  // has closed or written to.
+  void keep_clean_connections(const std::string& url);
 
   HighResClock& clock_;
   OffsetProber& fallback_;

@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <mutex>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -21,45 +20,31 @@ namespace {
 // The WinINet functions a fetch uses, from the library loaded for it; the
 // library is freed with the last holder.
 struct WinInet {
-  HMODULE module = nullptr;
-  decltype(&InternetCrackUrlA) crack_url = nullptr;
-  decltype(&InternetOpenA) open = nullptr;
-  decltype(&InternetConnectA) connect = nullptr;
-  decltype(&InternetSetOptionA) set_option = nullptr;
-  decltype(&HttpOpenRequestA) open_request = nullptr;
-  decltype(&HttpSendRequestA) send_request = nullptr;
-  decltype(&HttpQueryInfoA) query_info = nullptr;
-  decltype(&InternetReadFile) read_file = nullptr;
-  decltype(&InternetCloseHandle) close = nullptr;
-
-  WinInet() = default;
-  WinInet(const WinInet&) = delete;
-  WinInet& operator=(const WinInet&) = delete;
-  ~WinInet() {
-    if (module) FreeLibrary(module);
-  }
+  BorrowedLibrary library{"wininet.dll"};
+  bool complete = library.loaded();  // every function below was found
+  decltype(&InternetCrackUrlA) crack_url = find(crack_url, "InternetCrackUrlA");
+  decltype(&InternetOpenA) open = find(open, "InternetOpenA");
+  decltype(&InternetConnectA) connect = find(connect, "InternetConnectA");
+  decltype(&InternetSetOptionA) set_option = find(set_option, "InternetSetOptionA");
+  decltype(&HttpOpenRequestA) open_request = find(open_request, "HttpOpenRequestA");
+  decltype(&HttpSendRequestA) send_request = find(send_request, "HttpSendRequestA");
+  decltype(&HttpQueryInfoA) query_info = find(query_info, "HttpQueryInfoA");
+  decltype(&InternetReadFile) read_file = find(read_file, "InternetReadFile");
+  decltype(&InternetCloseHandle) close = find(close, "InternetCloseHandle");
 
   // None when the library or one of its functions is missing.
   static std::shared_ptr<WinInet> load() {
     auto lib = std::make_shared<WinInet>();
-    lib->module = LoadLibraryA("wininet.dll");
-    if (!lib->module) return nullptr;
-    bool all = true;
-    const auto find = [&](auto& fn, const char* name) {
-      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
-          reinterpret_cast<void*>(GetProcAddress(lib->module, name)));
-      all = all && fn != nullptr;
-    };
-    find(lib->crack_url, "InternetCrackUrlA");
-    find(lib->open, "InternetOpenA");
-    find(lib->connect, "InternetConnectA");
-    find(lib->set_option, "InternetSetOptionA");
-    find(lib->open_request, "HttpOpenRequestA");
-    find(lib->send_request, "HttpSendRequestA");
-    find(lib->query_info, "HttpQueryInfoA");
-    find(lib->read_file, "InternetReadFile");
-    find(lib->close, "InternetCloseHandle");
-    return all ? lib : nullptr;
+    return lib->complete ? lib : nullptr;
+  }
+
+ private:
+  // The member's type picks the function's; the member itself is not read.
+  template <typename Fn>
+  Fn find(const Fn& /*member*/, const char* name) {
+    const Fn fn = library.find<Fn>(name);
+    complete = complete && fn != nullptr;
+    return fn;
   }
 };
 

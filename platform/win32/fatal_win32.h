@@ -29,11 +29,20 @@ class BorrowedLibrary {
   BorrowedLibrary(const BorrowedLibrary&) = delete;
   BorrowedLibrary& operator=(const BorrowedLibrary&) = delete;
 
+  bool loaded() const { return module_ != nullptr; }
+
+  // The function, or none when it (or the library) is missing.
+  template <typename Fn>
+  Fn find(const char* function) const {
+    const FARPROC fn = module_ ? GetProcAddress(module_, function) : nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(fn));
+  }
+
   template <typename Fn>
   Fn require(const char* function) const {
-    const FARPROC fn = module_ ? GetProcAddress(module_, function) : nullptr;
+    const Fn fn = find<Fn>(function);
     if (!fn) fatal_missing_function(library_, function);
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(fn));
+    return fn;
   }
 
  private:
