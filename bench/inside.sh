@@ -9,7 +9,8 @@
 # BENCH_IDLE_SECONDS (60), BENCH_QUERY_RUNS (10), BENCH_ACCURACY_RUNS (5),
 # BENCH_PORT (8123; the accuracy server takes the next port, the peer row the
 # two after), BENCH_PEER_RUNS (runs of each program per shift and server, 3),
-# BENCH_ONLY=peer (only the row beside htpdate).
+# BENCH_ONLY=peer (only the row beside htpdate), BENCH_ONLY=footprint (only
+# start-up and idle, for trials: run this script through the rig by hand).
 set -euo pipefail
 
 BIN_DIR=$(readlink -f "$1")
@@ -307,6 +308,10 @@ for f in "$TOOL" "$CLI" "$MINIMAL" "$PROBE"; do
   [ -f "$f" ] || { log "missing $f"; exit 2; }
 done
 measure_startup
+if [ "${BENCH_ONLY:-}" = footprint ]; then
+  measure_idle
+  exit 0
+fi
 measure_query
 measure_accuracy
 measure_peer

@@ -1,7 +1,8 @@
 # Libraries that only some features need (the time query's request object, the
-# logon shortcut, the tray icon, opening a web address) are loaded at their
-# first call instead of with the program (WinINet, which only the update fetch
-# needs, is loaded and freed by the fetch itself): a delay-import library per DLL, made by dlltool from the list
+# logon shortcut, opening a web address) are loaded at their first call instead
+# of with the program (WinINet, which only the update fetch needs, and the
+# shell's library, which the tray icon needs for a moment, are loaded and freed
+# around their calls): a delay-import library per DLL, made by dlltool from the list
 # of functions in cmake/delayload/<dll>.def. A function missing from the list
 # fails the link, so the list cannot fall behind the code.
 # Sets LANCHUAN_DELAYED_LIBS to the libraries to link instead of the DLLs'

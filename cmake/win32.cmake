@@ -19,7 +19,12 @@ target_link_libraries(LanchuanTimeSync PRIVATE lanchuan_win32)
 target_link_options(LanchuanTimeSync PRIVATE ${PRODUCT_LINK})
 target_compile_options(LanchuanTimeSync PRIVATE ${LANCHUAN_WARNINGS})
 # windres reads the .rc as UTF-8 and writes GBK string tables where asked.
-set_source_files_properties(${RESOURCE_FILES} PROPERTIES COMPILE_FLAGS "-c 65001")
+# windres reports no dependencies, so the pictures, the icon and the manifest
+# are named here: a changed picture rebuilds the resources.
+file(GLOB RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ui/images/* ${CMAKE_SOURCE_DIR}/ui/*.manifest
+     ${CMAKE_SOURCE_DIR}/ui/resource_ids.h)
+set_source_files_properties(${RESOURCE_FILES} PROPERTIES COMPILE_FLAGS "-c 65001"
+                                                         OBJECT_DEPENDS "${RESOURCE_INPUTS}")
 
 add_executable(LanchuanTimeSyncCli programs/cli_main_win32.cpp)
 target_link_libraries(LanchuanTimeSyncCli PRIVATE lanchuan_win32)

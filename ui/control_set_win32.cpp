@@ -25,7 +25,10 @@ constexpr KindStyle kKindStyles[] = {
     {ControlKind::kTimer, nullptr, 0, 0},
     {ControlKind::kLabel, kLabelClass, 0, 0},
     {ControlKind::kEditBox, "EDIT", ES_CENTER | ES_AUTOHSCROLL, WS_EX_STATICEDGE},
-    {ControlKind::kComboBox, "COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 0},
+    // The list is sized to its items when dropped; no integral-height pass on
+    // every resize.
+    {ControlKind::kComboBox, "COMBOBOX",
+     CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_NOINTEGRALHEIGHT | WS_VSCROLL, 0},
     {ControlKind::kCheckBox, "BUTTON", BS_AUTOCHECKBOX | BS_LEFT | BS_VCENTER, 0},
     {ControlKind::kCanvas, kCanvasClass, 0, 0},
     {ControlKind::kBalloonTip, nullptr, 0, 0},
@@ -60,11 +63,24 @@ ControlSet::ControlSet(HINSTANCE instance, const Pictures& pictures, CanvasWin32
 
 void ControlSet::create(HWND main) {
   main_ = main;
+  // A new child window goes below its siblings, so each parent's children are
+  // made from the last row to the first: then a later row lies above an
+  // earlier one (the small edit boxes over their check boxes, the title-band
+  // buttons over the title) without moving each to the top. The main window's
+  // children come first, as the page is one of them.
+  const auto create_children_of = [this, main](bool of_main_window) {
+    for (const ControlRow* row = control_table_end(); row != control_table_begin();) {
+      --row;
+      if ((row->parent == kMainWindow) != of_main_window) continue;
+      const HWND parent = of_main_window ? main : hwnd(row->parent);
+      const HWND created = create_control(*row, parent);
+      hwnds_[static_cast<std::size_t>(index_of(row->id))] = created;
+      if (created) finish_control(*row, created);
+    }
+  };
+  create_children_of(true);
+  create_children_of(false);
   for (const ControlRow* row = control_table_begin(); row != control_table_end(); ++row) {
-    const HWND parent = row->parent == kMainWindow ? main : hwnd(row->parent);
-    const HWND created = create_control(*row, parent);
-    hwnds_[static_cast<std::size_t>(index_of(row->id))] = created;
-    if (created) finish_control(*row, created);
     if (row->kind == ControlKind::kTimer) set_timer_period(row->id, row->timer_period_ms);
   }
 }
@@ -90,9 +106,6 @@ HWND ControlSet::create_control(const ControlRow& row, HWND parent) {
 }
 
 void ControlSet::finish_control(const ControlRow& row, HWND hwnd) {
-  // Created later, lying above: the small edit boxes over their check boxes,
-  // the title-band buttons over the title.
-  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   const HFONT font = row.font == FontKind::kSong14
                          ? song14_.get()
                          : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/fatal_win32.h"
 #include "ui/resource_ids.h"
 
 namespace lanchuan::win32 {
 
 namespace {
 constexpr std::size_t kTipBytesUsed = 62;
+using NotifyIconFn = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
 }  // namespace
 
 bool TrayIcon::notify(DWORD message) {
@@ -23,7 +25,11 @@ bool TrayIcon::notify(DWORD message) {
   data.hIcon = icon_.get();
   const std::size_t n = std::min(std::strlen(kTrayTip), kTipBytesUsed);
   std::memcpy(data.szTip, kTrayTip, n);
-  return Shell_NotifyIconA(message, &data) != FALSE;
+  // The call only hands the icon to the shell, which keeps it; the shell's
+  // library (over a megabyte with what it loads) is not kept for the day.
+  const BorrowedLibrary shell("shell32.dll");
+  const auto notify_icon = shell.find<NotifyIconFn>("Shell_NotifyIconA");
+  return notify_icon && notify_icon(message, &data) != FALSE;
 }
 
 void TrayIcon::add(HWND hwnd) {
