@@ -41,8 +41,13 @@ constexpr TrayKind kTrayKinds[] = {
 };
 
 void register_window_classes(HINSTANCE instance, WNDPROC main_proc) {
-  register_window_class(instance, kMainWindowRow.class_name, main_proc,
-                        LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP)));
+  const auto app_icon = [instance](int size_metric) {
+    const int size = GetSystemMetrics(size_metric);
+    return static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, size, size, LR_SHARED));
+  };
+  register_window_class(instance, kMainWindowRow.class_name, main_proc, app_icon(SM_CXICON),
+                        app_icon(SM_CXSMICON));
   register_window_class(instance, kOwnerClass, DefWindowProcA);
   register_control_classes(instance);
 }

@@ -7,14 +7,17 @@
 namespace lanchuan::win32 {
 
 inline void register_window_class(HINSTANCE instance, const char* name, WNDPROC proc,
-                                  HICON icon = nullptr) {
-  WNDCLASSA wc{};
+                                  HICON icon = nullptr, HICON small_icon = nullptr) {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
   wc.hIcon = icon;
+  // Given, the small icon is not made again from the large one's resource.
+  wc.hIconSm = small_icon;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = name;
-  RegisterClassA(&wc);
+  RegisterClassExA(&wc);
 }
 
 }  // namespace lanchuan::win32
