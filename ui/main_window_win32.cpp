@@ -3,7 +3,6 @@
 #include "platform/win32/window_class_win32.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/look_win32.h"
-#include "ui/resource_ids.h"
 
 namespace lanchuan::win32 {
 
@@ -41,13 +40,9 @@ constexpr TrayKind kTrayKinds[] = {
 };
 
 void register_window_classes(HINSTANCE instance, WNDPROC main_proc) {
-  const auto app_icon = [instance](int size_metric) {
-    const int size = GetSystemMetrics(size_metric);
-    return static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, size, size, LR_SHARED));
-  };
-  register_window_class(instance, kMainWindowRow.class_name, main_proc, app_icon(SM_CXICON),
-                        app_icon(SM_CXSMICON));
+  register_window_class(instance, kMainWindowRow.class_name, main_proc,
+                        load_app_icon(instance, SM_CXICON, LR_SHARED),
+                        load_app_icon(instance, SM_CXSMICON, LR_SHARED));
   register_window_class(instance, kOwnerClass, DefWindowProcA);
   register_control_classes(instance);
 }

@@ -41,6 +41,12 @@ ButtonPictures Pictures::buttons(PictureSet set) const {
   return out;
 }
 
+HICON load_app_icon(HINSTANCE instance, int size_metric, UINT flags) {
+  const int size = GetSystemMetrics(size_metric);
+  return static_cast<HICON>(
+      LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, size, size, flags));
+}
+
 void draw_bitmap(HDC dc, HBITMAP bitmap, int x, int y) {
   if (!bitmap) return;
   BITMAP info{};

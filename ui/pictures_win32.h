@@ -32,6 +32,10 @@ class Pictures {
   std::array<std::array<unique_hbitmap, kButtonLookCount>, kSetCount> buttons_;
 };
 
+// The program's icon at a system metric's size (SM_CXICON, SM_CXSMICON);
+// `flags` as LoadImage's (LR_SHARED: never to be destroyed).
+HICON load_app_icon(HINSTANCE instance, int size_metric, UINT flags = 0);
+
 // Draws the whole bitmap at (x, y) at its own size.
 void draw_bitmap(HDC dc, HBITMAP bitmap, int x, int y);
 

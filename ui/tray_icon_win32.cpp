@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/win32/fatal_win32.h"
-#include "ui/resource_ids.h"
+#include "ui/pictures_win32.h"
 
 namespace lanchuan::win32 {
 
@@ -36,9 +36,7 @@ void TrayIcon::add(HWND hwnd) {
   hwnd_ = hwnd;
   if (!icon_) {
     // The small image of the program's icon suits the notification area.
-    icon_.reset(static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXSMICON),
-                                              GetSystemMetrics(SM_CYSMICON), 0)));
+    icon_.reset(load_app_icon(instance_, SM_CXSMICON));
   }
   wanted_ = true;
   added_ = notify(NIM_ADD);
