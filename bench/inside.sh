@@ -3,9 +3,11 @@
 # (tests/rig/wine_test.sh --script), so every Wine process is in the rig's
 # network namespace and prefix; bench/run.sh starts it and formats the table.
 # Usage: inside.sh BENCH_BIN_DIR
-#   BENCH_BIN_DIR holds launch_probe.exe and minimal_window.exe; the product
+#   BENCH_BIN_DIR holds launch_probe.exe, minimal_window.exe and
+#   window_set_floor.exe; the product
 #   comes from $WINE_BUILD_DIR. Prints key=value lines on standard output.
-# Settings (environment): BENCH_RUNS (start-ups per program, 5),
+# Settings (environment): BENCH_STARTUP_RUNS (start-ups per program, 11),
+# BENCH_RUNS (runs of the other per-program figures, 5),
 # BENCH_IDLE_SECONDS (60), BENCH_QUERY_RUNS (10), BENCH_ACCURACY_RUNS (5),
 # BENCH_PORT (8123; the accuracy server takes the next port, the peer row the
 # two after), BENCH_PEER_RUNS (runs of each program per shift and server, 3),
@@ -16,6 +18,9 @@ set -euo pipefail
 BIN_DIR=$(readlink -f "$1")
 SRC_DIR=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${BENCH_RUNS:-5}
+# A start-up is short and this machine's scheduling moves it by several
+# milliseconds, so it gets more samples than the slower figures.
+STARTUP_RUNS=${BENCH_STARTUP_RUNS:-11}
 IDLE_SECONDS=${BENCH_IDLE_SECONDS:-60}
 QUERY_RUNS=${BENCH_QUERY_RUNS:-10}
 ACCURACY_RUNS=${BENCH_ACCURACY_RUNS:-5}
@@ -26,6 +31,7 @@ PYTHON=${PYTHON:-python3}
 TOOL="$WINE_BUILD_DIR/LanchuanTimeSync.exe"
 CLI="$WINE_BUILD_DIR/LanchuanTimeSyncCli.exe"
 MINIMAL="$BIN_DIR/minimal_window.exe"
+FLOOR="$BIN_DIR/window_set_floor.exe"
 PROBE="$BIN_DIR/launch_probe.exe"
 TMP=$(mktemp -d /tmp/lanchuan-bench.XXXXXX)
 SERVER_PID=
@@ -58,19 +64,23 @@ startup_once() {  # window-class exe
 }
 
 measure_startup() {
-  local tool_ms=() ref_ms=()
-  log "start-up: one warm-up run each, then $RUNS alternating runs"
+  local tool_ms=() ref_ms=() floor_ms=()
+  log "start-up: one warm-up run each, then $STARTUP_RUNS alternating runs"
   startup_once LanchuanTimeSyncMain "$TOOL" >/dev/null
   startup_once BenchMinimalWindow "$MINIMAL" >/dev/null
-  for _ in $(seq "$RUNS"); do
+  startup_once BenchWindowSetFloor "$FLOOR" >/dev/null
+  for _ in $(seq "$STARTUP_RUNS"); do
     tool_ms+=("$(startup_once LanchuanTimeSyncMain "$TOOL")")
     ref_ms+=("$(startup_once BenchMinimalWindow "$MINIMAL")")
+    floor_ms+=("$(startup_once BenchWindowSetFloor "$FLOOR")")
   done
-  echo "startup_runs=$RUNS"
+  echo "startup_runs=$STARTUP_RUNS"
   echo "startup_tool_ms=$(median "${tool_ms[@]}")"
   echo "startup_ref_ms=$(median "${ref_ms[@]}")"
+  echo "startup_floor_ms=$(median "${floor_ms[@]}")"
   echo "startup_tool_samples=${tool_ms[*]}"
   echo "startup_ref_samples=${ref_ms[*]}"
+  echo "startup_floor_samples=${floor_ms[*]}"
 }
 
 # --- idle cost -----------------------------------------------------------------

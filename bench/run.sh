@@ -1,7 +1,8 @@
 #!/bin/bash
 # Benchmark: what the tool costs beside a reference measured in the same run.
 #   start-up   process start to visible main window, against a minimal Win32
-#              program that only shows a window (median of BENCH_RUNS, 5)
+#              program that only shows a window, and the tool's window set
+#              alone against the same (median of BENCH_STARTUP_RUNS, 11)
 #   idle       CPU time and resident memory over BENCH_IDLE_SECONDS (60) of
 #              normal running, against the same minimal program
 #   query      the time query_server_time takes, against curl --head to the
@@ -46,6 +47,8 @@ build_bench_programs() {  # out-dir
   local flags=(-std=c++17 -O2 -Wall -Wextra -Wshadow -Werror -static)
   mkdir -p "$1"
   "$cxx" "${flags[@]}" -mwindows -o "$1/minimal_window.exe" bench/minimal_window.cpp
+  "$cxx" "${flags[@]}" -finput-charset=UTF-8 -fexec-charset=GBK -mwindows -I. \
+    -o "$1/window_set_floor.exe" bench/window_set_floor.cpp ui/layout.cpp timesync/servers.cpp
   "$cxx" "${flags[@]}" -o "$1/launch_probe.exe" bench/launch_probe.cpp
 }
 
@@ -117,6 +120,7 @@ TABLE=$(cat <<EOF
 | Figure | LanchuanTimeSync | Reference | Ratio |
 |---|---:|---:|---:|
 | Start-up to visible main window, median of $(get startup_runs) (ms) | $(get startup_tool_ms) | $(get startup_ref_ms) (minimal window) | $(ratio "$(get startup_tool_ms)" "$(get startup_ref_ms)") |
+| The same, the tool's window set alone against the minimal window (ms) | $(get startup_floor_ms) (window set) | $(get startup_ref_ms) (minimal window) | $(ratio "$(get startup_floor_ms)" "$(get startup_ref_ms)") |
 | Idle CPU, utime+stime over $(get idle_seconds) s (ms) | $(get idle_tool_cpu_ms) | $(get idle_ref_cpu_ms) (minimal window) | $(ratio "$(get idle_tool_cpu_ms)" "$(get idle_ref_cpu_ms)" "$tick_ms") |
 | wineserver CPU over the same span (ms) | $(get idle_tool_wineserver_cpu_ms) | $(get idle_ref_wineserver_cpu_ms) (minimal window) | $(ratio "$(get idle_tool_wineserver_cpu_ms)" "$(get idle_ref_wineserver_cpu_ms)" "$tick_ms") |
 | Idle resident memory, VmRSS at the end (MiB) | $(mib "$(get idle_tool_rss_kb)") | $(mib "$(get idle_ref_rss_kb)") (minimal window) | $(ratio "$(get idle_tool_rss_kb)" "$(get idle_ref_rss_kb)") |
@@ -141,7 +145,7 @@ MACHINE=$(cat <<EOF
 EOF
 )
 SAMPLES=$(cat <<EOF
-- Start-up samples (ms): tool $(get startup_tool_samples); minimal $(get startup_ref_samples)
+- Start-up samples (ms): tool $(get startup_tool_samples); minimal $(get startup_ref_samples); window set $(get startup_floor_samples)
 - Query samples (ms): tool $(get query_tool_samples); curl $(get query_curl_samples)
 - Accuracy errors (ms): offset $(get accuracy_offset_samples); whole-second $(get accuracy_whole_samples)
 - Errors beside htpdate (ms): keep-alive offset $(get peer_keep_offset | sed 's/.*errors=//'); htpdate $(get peer_keep_htpdate | sed 's/.*errors=//'); closing offset $(get peer_close_offset | sed 's/.*errors=//'); htpdate $(get peer_close_htpdate | sed 's/.*errors=//')
