@@ -1,13 +1,15 @@
 // A second reference for the start-up figure: what the tool's window costs by
 // itself. The hidden owner, the main window and one window per row of the
-// tool's layout table, made in the tool's order, of the same standard classes,
-// styles and fonts as the tool makes them (ui/control_set_win32.cpp); the
-// tool's own control classes are one plain class here. No pictures, settings,
-// handlers or timers. The gap between this and the minimal window is what the
-// window alone costs; the gap between the tool and this is the tool's own work.
+// tool's layout table, made in the tool's order with the classes, styles and
+// fonts the tool makes them with (ui/control_styles_win32.h); the tool's own
+// control classes are registered here with the default window procedure. No
+// pictures, settings, handlers or timers. The gap between this and the minimal
+// window is what the window alone costs; the gap between the tool and this is
+// the tool's own work.
 #include <windows.h>
 
 #include "timesync/servers.h"
+#include "ui/control_styles_win32.h"
 #include "ui/layout.h"
 
 namespace {
@@ -15,7 +17,6 @@ namespace {
 using lanchuan::ControlKind;
 using lanchuan::ControlRow;
 
-const char kPlainClass[] = "BenchPlainControl";
 const char kMainClass[] = "BenchWindowSetFloor";
 HWND g_windows[lanchuan::kControlCount];
 
@@ -37,37 +38,14 @@ void register_class(HINSTANCE instance, const char* name, WNDPROC proc) {
 }
 
 void create_control(HINSTANCE instance, const ControlRow& row, HWND parent, HFONT song14) {
-  const char* window_class = kPlainClass;
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-  DWORD ex_style = 0;
-  int height = row.rect.height;
-  switch (row.kind) {
-    case ControlKind::kTimer:
-    case ControlKind::kBalloonTip:
-      return;
-    case ControlKind::kEditBox:
-      window_class = "EDIT";
-      style |= ES_CENTER | ES_AUTOHSCROLL;
-      ex_style = WS_EX_STATICEDGE;
-      break;
-    case ControlKind::kComboBox:
-      window_class = "COMBOBOX";
-      style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_NOINTEGRALHEIGHT | WS_VSCROLL;
-      height += 160;
-      break;
-    case ControlKind::kCheckBox:
-      window_class = "BUTTON";
-      style |= BS_AUTOCHECKBOX | BS_LEFT | BS_VCENTER;
-      break;
-    default:
-      break;
-  }
-  if (row.flags & lanchuan::kVisible) style |= WS_VISIBLE;
-  const char* caption = row.kind == ControlKind::kComboBox ? "" : row.caption;
+  using namespace lanchuan::win32;
+  const KindStyle& kind = style_of(row.kind);
+  if (!kind.window_class) return;
   const int id = lanchuan::control_window_id(row.id);
-  HWND hwnd = CreateWindowExA(ex_style, window_class, caption, style, row.rect.x, row.rect.y,
-                              row.rect.width, height, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  HWND hwnd =
+      CreateWindowExA(kind.ex_style, kind.window_class, window_caption(row), window_style(row),
+                      row.rect.x, row.rect.y, row.rect.width, window_height(row), parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   g_windows[lanchuan::index_of(row.id)] = hwnd;
   if (!hwnd) return;
   HGDIOBJ font =
@@ -81,12 +59,14 @@ void create_control(HINSTANCE instance, const ControlRow& row, HWND parent, HFON
       SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(server));
     }
     SetWindowTextA(hwnd, row.caption);
-    // One height correction, as the tool needs one under Wine.
+    // The tool's height correction, in one step.
     const LRESULT item = SendMessageA(hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
     RECT r;
     GetWindowRect(hwnd, &r);
-    SendMessageA(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                 item + row.rect.height - (r.bottom - r.top));
+    const int difference = row.rect.height - (r.bottom - r.top);
+    if (difference != 0) {
+      SendMessageA(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + difference);
+    }
   }
 }
 
@@ -95,7 +75,10 @@ void create_control(HINSTANCE instance, const ControlRow& row, HWND parent, HFON
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   register_class(instance, kMainClass, main_proc);
   register_class(instance, "BenchFloorOwner", DefWindowProcA);
-  register_class(instance, kPlainClass, DefWindowProcA);
+  for (const char* own : {lanchuan::win32::kLabelClass, lanchuan::win32::kImageButtonClass,
+                          lanchuan::win32::kPanelClass, lanchuan::win32::kCanvasClass}) {
+    register_class(instance, own, DefWindowProcA);
+  }
   HFONT song14 =
       CreateFontA(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "宋体");

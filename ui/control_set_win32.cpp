@@ -3,44 +3,13 @@
 #include <vector>
 
 #include "timesync/servers.h"
+#include "ui/control_styles_win32.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/look_win32.h"
 
 namespace lanchuan::win32 {
 
 namespace {
-
-constexpr int kComboListHeight = 160;  // the dropped-down list, at least
-
-struct KindStyle {
-  ControlKind kind;
-  const char* window_class;  // null: no window (timers, the balloon tip)
-  DWORD style;
-  DWORD ex_style;
-};
-constexpr KindStyle kKindStyles[] = {
-    {ControlKind::kTransparentLabel, kLabelClass, 0, 0},
-    {ControlKind::kImageButton, kImageButtonClass, 0, 0},
-    {ControlKind::kPanel, kPanelClass, WS_CLIPCHILDREN, 0},
-    {ControlKind::kTimer, nullptr, 0, 0},
-    {ControlKind::kLabel, kLabelClass, 0, 0},
-    {ControlKind::kEditBox, "EDIT", ES_CENTER | ES_AUTOHSCROLL, WS_EX_STATICEDGE},
-    // The list is sized to its items when dropped; no integral-height pass on
-    // every resize.
-    {ControlKind::kComboBox, "COMBOBOX",
-     CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_NOINTEGRALHEIGHT | WS_VSCROLL, 0},
-    {ControlKind::kCheckBox, "BUTTON", BS_AUTOCHECKBOX | BS_LEFT | BS_VCENTER, 0},
-    {ControlKind::kCanvas, kCanvasClass, 0, 0},
-    {ControlKind::kBalloonTip, nullptr, 0, 0},
-};
-
-const KindStyle& style_of(ControlKind kind) {
-  static constexpr KindStyle kNoWindow{ControlKind::kTimer, nullptr, 0, 0};
-  for (const KindStyle& k : kKindStyles) {
-    if (k.kind == kind) return k;
-  }
-  return kNoWindow;
-}
 
 std::string window_text(HWND hwnd) {
   const int length = GetWindowTextLengthA(hwnd);
@@ -88,19 +57,13 @@ void ControlSet::create(HWND main) {
 HWND ControlSet::create_control(const ControlRow& row, HWND parent) {
   const KindStyle& kind = style_of(row.kind);
   if (!kind.window_class) return nullptr;
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | kind.style;
-  if (row.flags & kVisible) style |= WS_VISIBLE;
-  if (!(row.flags & kEnabled)) style |= WS_DISABLED;
-  const int height =
-      row.kind == ControlKind::kComboBox ? row.rect.height + kComboListHeight : row.rect.height;
   ControlCreateInfo info;
   info.row = &row;
   info.pictures = pictures_.buttons(row.pictures);
   if (row.kind == ControlKind::kCanvas) info.pictures[0] = pictures_.dial();
   info.canvas = &canvas_;
-  const char* caption = row.kind == ControlKind::kComboBox ? "" : row.caption;
-  return CreateWindowExA(kind.ex_style, kind.window_class, caption, style, row.rect.x, row.rect.y,
-                         row.rect.width, height, parent,
+  return CreateWindowExA(kind.ex_style, kind.window_class, window_caption(row), window_style(row),
+                         row.rect.x, row.rect.y, row.rect.width, window_height(row), parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_window_id(row.id))),
                          instance_, &info);
 }
