@@ -4,8 +4,8 @@
 # network namespace and prefix; bench/run.sh starts it and formats the table.
 # Usage: inside.sh BENCH_BIN_DIR
 #   BENCH_BIN_DIR holds launch_probe.exe, minimal_window.exe and
-#   window_set_floor.exe; the product
-#   comes from $WINE_BUILD_DIR. Prints key=value lines on standard output.
+#   window_set_floor.exe; the product comes from $WINE_BUILD_DIR. Prints
+#   key=value lines on standard output.
 # Settings (environment): BENCH_STARTUP_RUNS (start-ups per program, 11),
 # BENCH_RUNS (runs of the other per-program figures, 5),
 # BENCH_IDLE_SECONDS (60), BENCH_QUERY_RUNS (10), BENCH_ACCURACY_RUNS (5),
