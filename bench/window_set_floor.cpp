@@ -1,14 +1,14 @@
 // A second reference for the start-up figure: what the tool's window costs by
 // itself. The hidden owner, the main window and one window per row of the
-// tool's layout table, made in the tool's order with the classes, styles and
-// fonts the tool makes them with (ui/control_styles_win32.h); the tool's own
-// control classes are registered here with the default window procedure. No
-// pictures, settings, handlers or timers. The gap between this and the minimal
+// tool's layout table, made in the tool's order with the classes, styles,
+// fonts and combo box list the tool makes them with
+// (ui/control_styles_win32.h); the tool's own control classes are registered
+// here with the default window procedure. No pictures, settings, handlers or
+// timers. The gap between this and the minimal
 // window is what the window alone costs; the gap between the tool and this is
 // the tool's own work.
 #include <windows.h>
 
-#include "timesync/servers.h"
 #include "ui/control_styles_win32.h"
 #include "ui/layout.h"
 
@@ -54,20 +54,7 @@ void create_control(HINSTANCE instance, const ControlRow& row, HWND parent, HFON
   if (row.kind == ControlKind::kCheckBox && (row.flags & lanchuan::kTicked)) {
     SendMessageA(hwnd, BM_SETCHECK, BST_CHECKED, 0);
   }
-  if (row.kind == ControlKind::kComboBox) {
-    for (const char* server : lanchuan::kServerList) {
-      SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(server));
-    }
-    SetWindowTextA(hwnd, row.caption);
-    // The tool's height correction, in one step.
-    const LRESULT item = SendMessageA(hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    const int difference = row.rect.height - (r.bottom - r.top);
-    if (difference != 0) {
-      SendMessageA(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + difference);
-    }
-  }
+  if (row.kind == ControlKind::kComboBox) fill_combo_box(hwnd, row);
 }
 
 }  // namespace

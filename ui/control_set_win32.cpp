@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "timesync/servers.h"
 #include "ui/control_styles_win32.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/look_win32.h"
@@ -81,26 +80,6 @@ void ControlSet::finish_control(const ControlRow& row, HWND hwnd) {
     install_framed_look(hwnd, row.kind);
   }
   if (row.flags & kIntegerInput) install_integer_input(hwnd);
-}
-
-void ControlSet::fill_combo_box(HWND combo, const ControlRow& row) {
-  for (const char* server : kServerList) {
-    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(server));
-  }
-  SetWindowTextA(combo, row.caption);
-  // The selection field's height follows the font; bring it to the layout's.
-  // What CB_GETITEMHEIGHT reports need not be what CB_SETITEMHEIGHT takes, so
-  // the set value is corrected by the measured difference.
-  LRESULT item = SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-  for (int attempt = 0; attempt < 3 && item > 0; ++attempt) {
-    RECT r;
-    GetWindowRect(combo, &r);
-    const int difference = row.rect.height - (r.bottom - r.top);
-    if (difference == 0) break;
-    item += difference;
-    if (item <= 0) break;
-    SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item);
-  }
 }
 
 void ControlSet::stop_timers() {

@@ -56,7 +56,6 @@ class ControlSet : public Controls {
  private:
   HWND create_control(const ControlRow& row, HWND parent);
   void finish_control(const ControlRow& row, HWND hwnd);
-  void fill_combo_box(HWND combo, const ControlRow& row);
 
   HINSTANCE instance_;
   const Pictures& pictures_;

@@ -1,10 +1,11 @@
 // How a row of the layout table is made as a window: its class, styles and
-// size. The control set makes the main window's controls from it, and the
-// benchmark's window-set reference makes the same windows.
+// size, and the combo box's list and height. The control set makes the main window's controls from
+// it, and the benchmark's window-set reference makes the same windows.
 #pragma once
 
 #include <windows.h>
 
+#include "timesync/servers.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/layout.h"
 
@@ -58,6 +59,28 @@ inline int window_height(const ControlRow& row) {
 // A combo box gets its text once its list is filled.
 inline const char* window_caption(const ControlRow& row) {
   return row.kind == ControlKind::kComboBox ? "" : row.caption;
+}
+
+// Fills a combo box made from `row` with the server list and its text, and
+// brings its selection field to the layout's height.
+inline void fill_combo_box(HWND combo, const ControlRow& row) {
+  for (const char* server : kServerList) {
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(server));
+  }
+  SetWindowTextA(combo, row.caption);
+  // The selection field's height follows the font; bring it to the layout's.
+  // What CB_GETITEMHEIGHT reports need not be what CB_SETITEMHEIGHT takes, so
+  // the set value is corrected by the measured difference.
+  LRESULT item = SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  for (int attempt = 0; attempt < 3 && item > 0; ++attempt) {
+    RECT r;
+    GetWindowRect(combo, &r);
+    const int difference = row.rect.height - (r.bottom - r.top);
+    if (difference == 0) break;
+    item += difference;
+    if (item <= 0) break;
+    SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item);
+  }
 }
 
 }  // namespace lanchuan::win32
