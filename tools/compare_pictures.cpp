@@ -1,16 +1,19 @@
-// Compares the pictures of two builds of the program as Windows loads them:
-// every bitmap resource of OLD.exe, and the same of NEW.exe, through LoadImage
-// as the program loads them, read back as 32-bit pixels. For changes to how
-// the pictures are stored, which must not change a pixel.
+// Compares the pictures of two builds of the program as it loads them: every
+// bitmap resource of OLD.exe, and the same of NEW.exe, through the program's
+// own load_picture (ui/pictures_win32.h), read back as 32-bit pixels. For
+// changes to how the pictures are stored or loaded, which must not change a
+// pixel.
 //   compare_pictures.exe OLD.exe NEW.exe
 // Build:
-//   x86_64-w64-mingw32-g++-posix -O2 -static -o compare_pictures.exe \
-//     tools/compare_pictures.cpp -lgdi32
+//   x86_64-w64-mingw32-g++-posix -O2 -static -I. -o compare_pictures.exe \
+//     tools/compare_pictures.cpp ui/pictures_win32.cpp ui/rle8.cpp -lgdi32
 // Prints one line per picture; exits 0 when all are identical, 1 otherwise.
 #include <windows.h>
 
 #include <cstdio>
 #include <vector>
+
+#include "ui/pictures_win32.h"
 
 namespace {
 
@@ -21,8 +24,7 @@ struct Pixels {
 };
 
 bool read_picture(HMODULE module, WORD id, Pixels& out) {
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  HBITMAP bitmap = lanchuan::win32::load_picture(module, id);
   if (!bitmap) return false;
   BITMAP info{};
   GetObject(bitmap, sizeof info, &info);
@@ -64,8 +66,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<WORD> ids;
-  EnumResourceNamesA(old_exe, MAKEINTRESOURCEA(2) /* RT_BITMAP */, collect,
-                     reinterpret_cast<LONG_PTR>(&ids));
+  EnumResourceNamesA(old_exe, RT_BITMAP, collect, reinterpret_cast<LONG_PTR>(&ids));
   int differing = ids.empty() ? 1 : 0;
   for (WORD id : ids) {
     Pixels a, b;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the window's pictures into ui/images/ (BMP files with a colour table
-and RLE8 compression, which the Windows image loader decodes, and the program
-icon with 64, 48, 32 and 16 pixel 32-bit images). Every picture has fewer than
+and RLE8 compression, which the program expands itself, ui/rle8.h; and the
+program icon with 64, 48, 32 and 16 pixel 32-bit images). Every picture has fewer than
 256 colours, so the compression loses nothing. Standard library only; running
 it again gives the same bytes.
 

@@ -32,6 +32,16 @@ class Pictures {
   std::array<std::array<unique_hbitmap, kButtonLookCount>, kSetCount> buttons_;
 };
 
+// A bitmap resource of `module` as a DIB section, or null when it cannot be
+// loaded. The window's pictures are 8-bit RLE DIBs (ui/rle8.h); CreateDIBSection
+// makes none of a compressed format (Wine's gdi32 conformance test
+// dlls/gdi32/tests/bitmap.c, test_dibsections, checks that it fails for
+// BI_RLE8) and LoadImage's documentation does not say LR_CREATEDIBSECTION
+// expands one, so they are expanded here into an uncompressed 8-bit DIB
+// section of the same size and colours. Any other bitmap goes through
+// LoadImage as before.
+HBITMAP load_picture(HMODULE module, int id);
+
 // The program's icon at a system metric's size (SM_CXICON, SM_CXSMICON);
 // `flags` as LoadImage's (LR_SHARED: never to be destroyed).
 HICON load_app_icon(HINSTANCE instance, int size_metric, UINT flags = 0);

@@ -16,7 +16,7 @@ seconds=${1:-10}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_date_header fuzz_text_number fuzz_gbk_split fuzz_update_file)
+  targets=(fuzz_date_header fuzz_text_number fuzz_gbk_split fuzz_update_file fuzz_rle8)
 fi
 # libFuzzer reads -max_total_time=0 as "no limit": at least one second.
 case $seconds in
