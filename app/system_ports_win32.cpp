@@ -19,10 +19,10 @@ bool Win32Clock::set_local_time(const DateTimeParts& parts) { return set_local_c
 
 bool Win32NetworkState::connected() {
   using Fn = BOOL(WINAPI*)(LPDWORD, DWORD);
-  // WinINet is needed for a moment before each calibration and update check.
-  const BorrowedLibrary wininet("wininet.dll");
+  // Looked up at the first check; WinINet stays loaded from then on.
+  static const auto connected_state = require<Fn>("wininet.dll", "InternetGetConnectedState");
   DWORD flags = 0;
-  return wininet.require<Fn>("InternetGetConnectedState")(&flags, 0) == 1;
+  return connected_state(&flags, 0) == 1;
 }
 
 bool Win32MessagePump::dispatch(MSG& msg) {

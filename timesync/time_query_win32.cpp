@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -11,6 +11,7 @@
 
 #include "platform/win32/com_win32.h"
 #include "platform/win32/thread_win32.h"
+#include "platform/win32/wait_win32.h"
 
 namespace lanchuan::win32 {
 namespace {
@@ -19,6 +20,10 @@ constexpr const wchar_t* kProgId = L"WinHttp.WinHttpRequest.5.1";
 constexpr int kOptionEnableRedirects = 6;
 // Reading a header of an answer that is in already.
 constexpr int kHeaderWaitMs = 5000;
+// The worker's last wait for the answer ends within a second of its deadline.
+constexpr int kWorkerSlackMs = 1500;
+// How long the end of a request waits for its thread to let go of the object.
+constexpr DWORD kWorkerEndWaitMs = 2000;
 
 VARIANT int_arg(int value) {
   VARIANT v;
@@ -63,15 +68,34 @@ class RequestObject {
     call(L"Option", DISPATCH_PROPERTYPUT, args, nullptr);
   }
 
+  // Asynchronous: Send returns at once, and WaitForResponse then waits with a
+  // limit of its own, which the object's per-packet time-outs do not give.
   void open(const std::string& verb, const std::string& url) {
     // Arguments in reverse order: async, URL, method.
-    std::vector<VARIANT> args = {bool_arg(false), text_arg(url), text_arg(verb)};
+    std::vector<VARIANT> args = {bool_arg(true), text_arg(url), text_arg(verb)};
     call(L"Open", DISPATCH_METHOD, args, nullptr);
   }
 
   bool send() {
     std::vector<VARIANT> none;
     return call(L"Send", DISPATCH_METHOD, none, nullptr);
+  }
+
+  enum class Wait { kAnswered, kStillWaiting, kFailed };
+
+  // Whether the answer's head came in within `seconds`; a request that ended
+  // in an error makes the call itself fail.
+  Wait wait_for_response(int seconds) {
+    std::vector<VARIANT> args = {int_arg(seconds)};
+    Variant result;
+    if (!call(L"WaitForResponse", DISPATCH_METHOD, args, result.get())) return Wait::kFailed;
+    const bool in = result.ref().vt == VT_BOOL && result.ref().boolVal == VARIANT_TRUE;
+    return in ? Wait::kAnswered : Wait::kStillWaiting;
+  }
+
+  void abort() {
+    std::vector<VARIANT> none;
+    call(L"Abort", DISPATCH_METHOD, none, nullptr);
   }
 
   std::string response_header(const std::string& name) {
@@ -125,116 +149,223 @@ ComPtr<IDispatch> create_request_object(const CLSID& clsid) {
   return dispatch;
 }
 
-// What the caller's thread and the request's own thread share. The caller
-// writes the request's set-up, then waits for the send with a deadline; after
-// it, it asks for headers one at a time. Either side may be the last to let go.
+// What the caller's thread and the request's thread share, under the mutex.
+// The caller asks (send, a header, the end) through one event, the worker
+// answers through the other, which the caller waits on while its windows keep
+// answering. Plain events: the send is asked for after the round trip's start
+// was read, so the worker must wake at once.
 struct Exchange {
+  enum class Stage { kOpening, kOpened, kSending, kAnswered, kFailed };
+
   std::mutex mutex;
-  std::condition_variable changed;
+  unique_handle asked{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+  unique_handle answered{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+  Stage stage = Stage::kOpening;
+  int send_deadline_ms = -1;  // >= 0 once the caller asked for the send
+  bool finished = false;      // the caller wants nothing more
+  std::optional<std::string> header_asked;
+  std::optional<std::string> header_given;
+
+  // Under the lock.
+  void answer(Stage next) {
+    stage = next;
+    SetEvent(answered.get());
+  }
+
+  // The worker's wait for the caller: true once `asked_for` holds (read under
+  // `lock`), false when `deadline` passed first.
+  template <typename Pred>
+  bool wait_asked(std::unique_lock<std::mutex>& lock,
+                  std::chrono::steady_clock::time_point deadline, Pred asked_for) {
+    while (!asked_for()) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      lock.unlock();
+      const DWORD woke = WaitForSingleObject(asked.get(), static_cast<DWORD>(left.count()));
+      lock.lock();
+      if (woke == WAIT_FAILED) return asked_for();
+    }
+    return true;
+  }
+
+  // The caller's side, under the lock.
+  void ask() { SetEvent(asked.get()); }
+};
+
+struct RequestSetup {
   CLSID clsid{};
   std::vector<int> timeouts;
   int follow_redirects = -1;
   std::string verb;
   std::string url;
-  bool sent = false;      // Send has returned
-  bool answered = false;  // ...successfully
-  bool finished = false;  // the caller wants nothing more
-  std::optional<std::string> header_asked;
-  std::optional<std::string> header_given;
 };
 
-// The request's own thread: the object is made, sent and asked here, so that
-// a send that outlasts its deadline holds only this thread, never the caller.
-void run_request(const std::shared_ptr<Exchange>& x) {
-  ComApartment apartment;
-  std::unique_lock<std::mutex> lock(x->mutex);
-  ComPtr<IDispatch> dispatch = create_request_object(x->clsid);
-  bool answered = false;
-  if (dispatch) {
-    RequestObject request(std::move(dispatch));
-    const std::vector<int> timeouts = x->timeouts;
-    const int follow = x->follow_redirects;
-    const std::string verb = x->verb;
-    const std::string url = x->url;
-    lock.unlock();
-    request.set_timeouts(timeouts);
-    request.set_redirect_option(follow);
-    request.open(verb, url);
-    // Some implementations reset the time-outs and options on Open; writing
-    // them again afterwards gives the same request everywhere.
-    request.set_timeouts(timeouts);
-    request.set_redirect_option(follow);
-    answered = request.send();
-    lock.lock();
-    x->sent = true;
-    x->answered = answered;
-    x->changed.notify_all();
-    while (!x->finished) {
-      if (x->header_asked) {
-        const std::string name = *x->header_asked;
-        x->header_asked.reset();
-        lock.unlock();
-        std::string value = request.response_header(name);
-        lock.lock();
-        x->header_given = std::move(value);
-        x->changed.notify_all();
-      }
-      x->changed.wait(lock, [&] { return x->finished || x->header_asked.has_value(); });
-    }
-    lock.unlock();
-    return;  // the object is released here, on its own thread
+// Sends and waits for the answer's head until `deadline`, in the object's
+// whole seconds, then gives up on it: the object's own time-outs restart with
+// every packet and bound neither a dripping server nor (under Wine) a silent
+// one.
+bool send_until(RequestObject& request, std::chrono::steady_clock::time_point deadline) {
+  if (!request.send()) return false;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    const int seconds = std::max<int>(1, static_cast<int>(left.count() / 1000));
+    const RequestObject::Wait waited = request.wait_for_response(seconds);
+    if (waited == RequestObject::Wait::kAnswered) return true;
+    if (waited == RequestObject::Wait::kFailed) return false;
   }
-  x->sent = true;
-  x->changed.notify_all();
+  request.abort();
+  return false;
+}
+
+// The request's own thread. The object is made, opened, sent and asked here,
+// and released here before the thread ends: at the latest a second after the
+// send's deadline, or when the caller stops asking.
+void run_request(const std::shared_ptr<Exchange>& x, const RequestSetup& setup) {
+  using Clock = std::chrono::steady_clock;
+  using Stage = Exchange::Stage;
+  ComApartment apartment;
+  ComPtr<IDispatch> dispatch = create_request_object(setup.clsid);
+  std::unique_lock<std::mutex> lock(x->mutex);
+  if (!dispatch) {
+    x->answer(Stage::kFailed);
+    return;
+  }
+  lock.unlock();
+  RequestObject request(std::move(dispatch));
+  request.set_timeouts(setup.timeouts);
+  request.set_redirect_option(setup.follow_redirects);
+  request.open(setup.verb, setup.url);
+  // Some implementations reset the time-outs and options on Open; writing
+  // them again afterwards gives the same request everywhere.
+  request.set_timeouts(setup.timeouts);
+  request.set_redirect_option(setup.follow_redirects);
+  lock.lock();
+  x->answer(Stage::kOpened);
+
+  // The caller sends right after the open; one that does not within a whole
+  // exchange's time is not waited for.
+  const auto open_deadline = Clock::now() + std::chrono::milliseconds(kTimeQueryDeadlineMs);
+  if (!x->wait_asked(lock, open_deadline,
+                     [&] { return x->finished || x->send_deadline_ms >= 0; }) ||
+      x->finished) {
+    return;
+  }
+  const auto send_deadline = Clock::now() + std::chrono::milliseconds(x->send_deadline_ms);
+  x->stage = Stage::kSending;
+  lock.unlock();
+  const bool ok = send_until(request, send_deadline);
+  lock.lock();
+  x->answer(ok ? Stage::kAnswered : Stage::kFailed);
+
+  // Headers of an answer that is in already, while the caller asks for them.
+  while (ok) {
+    if (!x->wait_asked(lock, Clock::now() + std::chrono::milliseconds(kHeaderWaitMs),
+                       [&] { return x->finished || x->header_asked.has_value(); }) ||
+        x->finished) {
+      break;
+    }
+    const std::string name = *x->header_asked;
+    x->header_asked.reset();
+    lock.unlock();
+    std::string value = request.response_header(name);
+    lock.lock();
+    x->header_given = std::move(value);
+    SetEvent(x->answered.get());
+  }
+  lock.unlock();
+  // The object is released here, on its own thread, before the thread ends.
 }
 
 class WinHttpRequest : public HeadRequest {
  public:
   explicit WinHttpRequest(const CLSID& clsid) : x_(std::make_shared<Exchange>()) {
-    x_->clsid = clsid;
+    setup_.clsid = clsid;
   }
   ~WinHttpRequest() override {
-    std::lock_guard<std::mutex> lock(x_->mutex);
-    x_->finished = true;
-    x_->changed.notify_all();
+    {
+      std::lock_guard<std::mutex> lock(x_->mutex);
+      x_->finished = true;
+      x_->ask();
+    }
+    // The worker lets go of the object at once unless it is still making it;
+    // past this bound it is left to end by its own deadline, owning what it uses.
+    if (thread_) wait_answering(thread_.get(), kWorkerEndWaitMs);
   }
 
   void set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms) override {
-    x_->timeouts = {resolve_ms, connect_ms, send_ms, receive_ms};
+    setup_.timeouts = {resolve_ms, connect_ms, send_ms, receive_ms};
   }
 
-  void set_follow_redirects(bool follow) override { x_->follow_redirects = follow ? 1 : 0; }
+  void set_follow_redirects(bool follow) override { setup_.follow_redirects = follow ? 1 : 0; }
 
+  // The object is made, set up and opened on its thread before this returns,
+  // so that none of it counts in the round trip the caller measures.
   void open(const std::string& verb, const std::string& url) override {
-    x_->verb = verb;
-    x_->url = url;
+    if (thread_ || !x_->answered || !x_->asked) return;
+    setup_.verb = verb;
+    setup_.url = url;
+    thread_ = start_thread([x = x_, setup = setup_] { run_request(x, setup); });
+    if (!thread_) return;
+    wait_for([&] { return x_->stage != Exchange::Stage::kOpening; }, kTimeQueryDeadlineMs);
   }
 
   bool send(int deadline_ms) override {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
-    if (!start_detached_thread([x = x_] { run_request(x); })) return false;
-    std::unique_lock<std::mutex> lock(x_->mutex);
-    // Past the deadline the thread is left to end on its own: when the
-    // server lets go, or with the program.
-    if (!x_->changed.wait_until(lock, deadline, [&] { return x_->sent; })) return false;
-    sent_ = x_->answered;
+    {
+      std::lock_guard<std::mutex> lock(x_->mutex);
+      if (!thread_ || x_->stage != Exchange::Stage::kOpened) return false;
+      x_->send_deadline_ms = std::max(0, deadline_ms);
+      x_->ask();
+    }
+    // The worker keeps the deadline itself; the slack covers its last wait.
+    wait_for(
+        [&] {
+          return x_->stage == Exchange::Stage::kAnswered || x_->stage == Exchange::Stage::kFailed;
+        },
+        deadline_ms + kWorkerSlackMs);
+    std::lock_guard<std::mutex> lock(x_->mutex);
+    sent_ = x_->stage == Exchange::Stage::kAnswered;
     return sent_;
   }
 
   std::string response_header(const std::string& name) override {
     if (!sent_) return std::string();
-    std::unique_lock<std::mutex> lock(x_->mutex);
-    x_->header_given.reset();
-    x_->header_asked = name;
-    x_->changed.notify_all();
+    {
+      std::lock_guard<std::mutex> lock(x_->mutex);
+      x_->header_given.reset();
+      x_->header_asked = name;
+      x_->ask();
+    }
     // The headers are in already; reading one takes no network wait.
-    x_->changed.wait_for(lock, std::chrono::milliseconds(kHeaderWaitMs),
-                         [&] { return x_->header_given.has_value(); });
+    wait_for([&] { return x_->header_given.has_value(); }, kHeaderWaitMs);
+    std::lock_guard<std::mutex> lock(x_->mutex);
     return x_->header_given.value_or(std::string());
   }
 
  private:
+  // Waits, answering the thread's windows, until `done` holds (read under the
+  // lock) or `timeout_ms` has passed.
+  template <typename Done>
+  void wait_for(Done done, int timeout_ms) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> lock(x_->mutex);
+        if (done()) return;
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return;
+      wait_answering(x_->answered.get(), static_cast<DWORD>(left.count()));
+    }
+  }
+
   std::shared_ptr<Exchange> x_;
+  RequestSetup setup_;
+  unique_handle thread_;
   bool sent_ = false;
 };
 

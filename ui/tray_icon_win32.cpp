@@ -25,10 +25,9 @@ bool TrayIcon::notify(DWORD message) {
   data.hIcon = icon_.get();
   const std::size_t n = std::min(std::strlen(kTrayTip), kTipBytesUsed);
   std::memcpy(data.szTip, kTrayTip, n);
-  // The call only hands the icon to the shell, which keeps it; the shell's
-  // library (over a megabyte with what it loads) is not kept for the day.
-  const BorrowedLibrary shell("shell32.dll");
-  const auto notify_icon = shell.find<NotifyIconFn>("Shell_NotifyIconA");
+  // The shell's library is loaded at the first tray call, once the window is
+  // up, and kept from then on.
+  static const auto notify_icon = find<NotifyIconFn>("shell32.dll", "Shell_NotifyIconA");
   return notify_icon && notify_icon(message, &data) != FALSE;
 }
 

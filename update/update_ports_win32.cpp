@@ -11,38 +11,42 @@
 #include "platform/win32/fatal_win32.h"
 #include "platform/win32/handles_win32.h"
 #include "platform/win32/thread_win32.h"
+#include "platform/win32/wait_win32.h"
 #include "update/fetch_rules.h"
 #include "update/update_config.h"
 
 namespace lanchuan::win32 {
 namespace {
 
-// The WinINet functions a fetch uses, from the library loaded for it; the
-// library is freed with the last holder.
+// After the deadline's close, the worker has this long to let go and end.
+constexpr DWORD kFetchWorkerEndWaitMs = 1000;
+
+// The WinINet functions of the fetch, looked up at the first fetch; the
+// library stays loaded from then on (its handles are closed asynchronously
+// and its own threads outlast a call).
 struct WinInet {
-  BorrowedLibrary library{"wininet.dll"};
-  bool complete = library.loaded();  // every function below was found
-  decltype(&InternetCrackUrlA) crack_url = find(crack_url, "InternetCrackUrlA");
-  decltype(&InternetOpenA) open = find(open, "InternetOpenA");
-  decltype(&InternetConnectA) connect = find(connect, "InternetConnectA");
-  decltype(&InternetSetOptionA) set_option = find(set_option, "InternetSetOptionA");
-  decltype(&HttpOpenRequestA) open_request = find(open_request, "HttpOpenRequestA");
-  decltype(&HttpSendRequestA) send_request = find(send_request, "HttpSendRequestA");
-  decltype(&HttpQueryInfoA) query_info = find(query_info, "HttpQueryInfoA");
-  decltype(&InternetReadFile) read_file = find(read_file, "InternetReadFile");
-  decltype(&InternetCloseHandle) close = find(close, "InternetCloseHandle");
+  bool complete = true;  // every function below was found
+  decltype(&InternetCrackUrlA) crack_url = look_up(crack_url, "InternetCrackUrlA");
+  decltype(&InternetOpenA) open = look_up(open, "InternetOpenA");
+  decltype(&InternetConnectA) connect = look_up(connect, "InternetConnectA");
+  decltype(&InternetSetOptionA) set_option = look_up(set_option, "InternetSetOptionA");
+  decltype(&HttpOpenRequestA) open_request = look_up(open_request, "HttpOpenRequestA");
+  decltype(&HttpSendRequestA) send_request = look_up(send_request, "HttpSendRequestA");
+  decltype(&HttpQueryInfoA) query_info = look_up(query_info, "HttpQueryInfoA");
+  decltype(&InternetReadFile) read_file = look_up(read_file, "InternetReadFile");
+  decltype(&InternetCloseHandle) close = look_up(close, "InternetCloseHandle");
 
   // None when the library or one of its functions is missing.
-  static std::shared_ptr<WinInet> load() {
-    auto lib = std::make_shared<WinInet>();
-    return lib->complete ? lib : nullptr;
+  static const WinInet* get() {
+    static const WinInet lib;
+    return lib.complete ? &lib : nullptr;
   }
 
  private:
   // The member's type picks the function's; the member itself is not read.
   template <typename Fn>
-  Fn find(const Fn& /*member*/, const char* name) {
-    const Fn fn = library.find<Fn>(name);
+  Fn look_up(const Fn& /*member*/, const char* name) {
+    const Fn fn = find<Fn>("wininet.dll", name);
     complete = complete && fn != nullptr;
     return fn;
   }
@@ -141,8 +145,12 @@ std::string read_body(const WinInet& lib, HINTERNET request) {
 
 // One fetch, shared by the window's thread and the worker that makes it.
 // WinINet's time-outs restart with every byte, so a host that drips its answer
-// would hold a blocking call for as long as it likes; the window waits for the
-// worker only until the deadline and then leaves it behind.
+// would hold a blocking call for as long as it likes: at the deadline the
+// window's thread closes the request, which ends a blocking call on it
+// ("If a thread is blocking a call to Wininet.dll, another thread in the
+// application can call InternetCloseHandle on the Internet handle being used
+// by the first thread to cancel the operation and unblock the first thread",
+// InternetCloseHandle in Microsoft's WinINet reference).
 struct FetchJob {
   std::mutex mutex;
   HINTERNET request = nullptr;  // while the worker uses it
@@ -151,16 +159,13 @@ struct FetchJob {
   unique_handle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
-void run_fetch(FetchJob& job, const WinInet& lib, const UrlParts& parts) {
+void run_fetch(FetchJob& job, const WinInet& lib, HINTERNET session, const UrlParts& parts) {
   std::string body;
-  InternetHandle session(lib,
-                         lib.open(kFetchAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
   InternetHandle connection(
-      lib, session ? lib.connect(session.get(), parts.host.c_str(), parts.port, or_null(parts.user),
-                                 or_null(parts.password), INTERNET_SERVICE_HTTP, 0, 0)
-                   : nullptr);
+      lib, lib.connect(session, parts.host.c_str(), parts.port, or_null(parts.user),
+                       or_null(parts.password), INTERNET_SERVICE_HTTP, 0, 0));
   if (connection) {
-    use_system_proxy(lib, session.get(), connection.get());
+    use_system_proxy(lib, session, connection.get());
     const char* accept_types[] = {kFetchAcceptType, nullptr};
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
     if (parts.secure) flags |= INTERNET_FLAG_SECURE;
@@ -188,29 +193,38 @@ void run_fetch(FetchJob& job, const WinInet& lib, const UrlParts& parts) {
 
 }  // namespace
 
+Win32UrlFetcher::~Win32UrlFetcher() {
+  // A worker that did not end leaves the handle to the end of the process.
+  const WinInet* lib = WinInet::get();
+  if (session_ && lib && !worker_left_) lib->close(session_);
+}
+
 std::string Win32UrlFetcher::fetch_url_bytes(const std::string& url) {
   if (url.empty()) return std::string();
-  const std::shared_ptr<WinInet> lib = WinInet::load();
+  const WinInet* lib = WinInet::get();
   UrlParts parts;
   if (!lib || !split_url(*lib, url_without_fragment(url), parts)) return std::string();
+  // One internet handle, opened at the first fetch and kept.
+  if (!session_) session_ = lib->open(kFetchAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  if (!session_) return std::string();
 
   auto job = std::make_shared<FetchJob>();
   if (!job->done) return std::string();
-  // The worker holds the library too: one left behind at the deadline frees
-  // it when it ends.
-  if (!start_detached_thread([job, lib, parts] { run_fetch(*job, *lib, parts); })) {
-    return std::string();
+  unique_handle worker = start_thread(
+      [job, lib, session = session_, parts] { run_fetch(*job, *lib, session, parts); });
+  if (!worker) return std::string();
+  const bool finished = wait_answering(job->done.get(), kUpdateFetchDeadlineMs);
+  if (!finished) {
+    std::lock_guard<std::mutex> lock(job->mutex);
+    job->out_of_time = true;
+    if (job->request) lib->close(job->request);
+    job->request = nullptr;
   }
-  const bool finished =
-      WaitForSingleObject(job->done.get(), kUpdateFetchDeadlineMs) == WAIT_OBJECT_0;
+  // The worker lets go of its handles and ends; one that does not is left
+  // with what it shares, and the internet handle stays open for it.
+  if (!wait_answering(worker.get(), kFetchWorkerEndWaitMs)) worker_left_ = true;
   std::lock_guard<std::mutex> lock(job->mutex);
-  if (finished) return std::move(job->body);
-  // Out of time. Closing the request ends a blocking call on it where the
-  // platform allows; the worker then drops what it read and ends on its own.
-  job->out_of_time = true;
-  if (job->request) lib->close(job->request);
-  job->request = nullptr;
-  return std::string();
+  return finished ? std::move(job->body) : std::string();
 }
 
 bool Win32UserPrompt::ask_ok_cancel(const std::string& text, const std::string& title) {

@@ -11,16 +11,23 @@
 
 namespace lanchuan::win32 {
 
-// One HTTP GET. WinINet is loaded for each fetch and let go once the fetch
-// (and a worker left behind at the deadline) is done with it: the update
-// check needs it once per start, and with what it brings along it would keep
-// a few megabytes for the rest of the day. A body longer than
+// One HTTP GET, made on a worker thread while the caller's windows keep
+// answering. WinINet is loaded at the first fetch and kept; so is the one
+// internet handle, which is closed with this object. A body longer than
 // kMaxUpdateFileBytes is not returned: the fetch stops reading there and
 // gives the empty result, like any other failure; so does a fetch that has
 // not ended within kUpdateFetchDeadlineMs.
 class Win32UrlFetcher : public UrlFetcher {
  public:
+  Win32UrlFetcher() = default;
+  ~Win32UrlFetcher() override;
+  Win32UrlFetcher(const Win32UrlFetcher&) = delete;
+  Win32UrlFetcher& operator=(const Win32UrlFetcher&) = delete;
   std::string fetch_url_bytes(const std::string& url) override;
+
+ private:
+  HINTERNET session_ = nullptr;
+  bool worker_left_ = false;  // a worker outlived its deadline and may still use it
 };
 
 // A task-modal OK/Cancel box with the question-mark icon and no owner.

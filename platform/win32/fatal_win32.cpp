@@ -17,10 +17,15 @@ void fatal_missing_function(const char* library, const char* function) {
   ExitProcess(static_cast<UINT>(-1));
 }
 
-FARPROC require_function(const char* library, const char* function) {
-  // Libraries stay loaded for the life of the process, like the imports.
+FARPROC find_function(const char* library, const char* function) {
+  // Never freed: libraries stay loaded for the life of the process, like the
+  // imports. A library already loaded only has its count raised.
   HMODULE module = LoadLibraryA(library);
-  FARPROC fn = module ? GetProcAddress(module, function) : nullptr;
+  return module ? GetProcAddress(module, function) : nullptr;
+}
+
+FARPROC require_function(const char* library, const char* function) {
+  FARPROC fn = find_function(library, function);
   if (!fn) fatal_missing_function(library, function);
   return fn;
 }

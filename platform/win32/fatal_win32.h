@@ -16,38 +16,16 @@ Fn require(const char* library, const char* function) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(require_function(library, function)));
 }
 
-// A library loaded for one use and freed with this object, for one that
-// would otherwise stay loaded, with what it brings along, for the rest of the
-// day. Its functions are looked up as require() does.
-class BorrowedLibrary {
- public:
-  explicit BorrowedLibrary(const char* library)
-      : library_(library), module_(LoadLibraryA(library)) {}
-  ~BorrowedLibrary() {
-    if (module_) FreeLibrary(module_);
-  }
-  BorrowedLibrary(const BorrowedLibrary&) = delete;
-  BorrowedLibrary& operator=(const BorrowedLibrary&) = delete;
+// The function, or none when it (or its library) is missing; no error box.
+// Like require(), it keeps the library loaded for the life of the process:
+// WinINet and the shell go on with work of their own on other threads after a
+// call has returned, and a library freed under that work faults or
+// dead-locks in its unloading.
+FARPROC find_function(const char* library, const char* function);
 
-  bool loaded() const { return module_ != nullptr; }
-
-  // The function, or none when it (or the library) is missing.
-  template <typename Fn>
-  Fn find(const char* function) const {
-    const FARPROC fn = module_ ? GetProcAddress(module_, function) : nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(fn));
-  }
-
-  template <typename Fn>
-  Fn require(const char* function) const {
-    const Fn fn = find<Fn>(function);
-    if (!fn) fatal_missing_function(library_, function);
-    return fn;
-  }
-
- private:
-  const char* library_;
-  HMODULE module_;
-};
+template <typename Fn>
+Fn find(const char* library, const char* function) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(find_function(library, function)));
+}
 
 }  // namespace lanchuan::win32

@@ -64,6 +64,7 @@ ProcessStats floor_of(const std::vector<Sample>& samples, DWORD from, DWORD to) 
       continue;
     }
     f.handles = std::min(f.handles, s.stats.handles);
+    f.threads = std::min(f.threads, s.stats.threads);
     f.gdi_objects = std::min(f.gdi_objects, s.stats.gdi_objects);
     f.working_set = std::min(f.working_set, s.stats.working_set);
     f.private_bytes = std::min(f.private_bytes, s.stats.private_bytes);
@@ -126,6 +127,7 @@ TEST(LongRun, HandlesGdiObjectsAndMemoryStayFlat) {
   ASSERT_GE(first.stats.gdi_objects, 0) << "the GDI objects could not be counted";
   ASSERT_GT(first.stats.private_bytes, 0u) << "the memory could not be read";
   EXPECT_LE(final_floor.handles, settled.handles + kHandleTolerance);
+  EXPECT_LE(final_floor.threads, settled.threads);
   EXPECT_LE(final_floor.gdi_objects, settled.gdi_objects + kGdiTolerance);
   EXPECT_LE(final_floor.private_bytes, settled.private_bytes + kPrivateTolerance);
 

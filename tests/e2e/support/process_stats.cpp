@@ -1,6 +1,7 @@
 #include "e2e/support/process_stats.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -107,12 +108,28 @@ long count_gdi_objects(HANDLE process, DWORD process_id) {
   return n;
 }
 
+long count_threads(DWORD process_id) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  long n = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == process_id) ++n;
+  }
+  CloseHandle(snapshot);
+  return n;
+}
+
 }  // namespace
+
+long thread_count(DWORD process_id) { return count_threads(process_id); }
 
 ProcessStats read_process_stats(HANDLE process, DWORD process_id) {
   ProcessStats stats;
   stats.handles = count_handles(process_id);
   stats.gdi_objects = count_gdi_objects(process, process_id);
+  stats.threads = count_threads(process_id);
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
@@ -126,7 +143,8 @@ ProcessStats read_process_stats(HANDLE process, DWORD process_id) {
 }
 
 std::string describe(const ProcessStats& s) {
-  return "handles=" + std::to_string(s.handles) + " gdi=" + std::to_string(s.gdi_objects) +
+  return "threads=" + std::to_string(s.threads) + " handles=" + std::to_string(s.handles) +
+         " gdi=" + std::to_string(s.gdi_objects) +
          " working_set_kb=" + std::to_string(s.working_set / 1024) +
          " private_kb=" + std::to_string(s.private_bytes / 1024);
 }

@@ -13,6 +13,7 @@ namespace lanchuan::e2e {
 struct ProcessStats {
   long handles = -1;      // kernel handles; -1 when unreadable
   long gdi_objects = -1;  // GDI objects, stock objects included
+  long threads = -1;      // from the system's thread list
   unsigned long long working_set = 0;
   unsigned long long private_bytes = 0;  // committed private memory (Wine: anonymous resident)
 };
@@ -21,7 +22,10 @@ struct ProcessStats {
 // handle from CreateProcess has.
 ProcessStats read_process_stats(HANDLE process, DWORD process_id);
 
-// "handles=.. gdi=.. working_set_kb=.. private_kb=.."
+// The process's threads now; -1 when the list cannot be read.
+long thread_count(DWORD process_id);
+
+// "threads=.. handles=.. gdi=.. working_set_kb=.. private_kb=.."
 std::string describe(const ProcessStats& stats);
 
 }  // namespace lanchuan::e2e
