@@ -1,7 +1,7 @@
-// Worker threads with a small stack. A detached one serves a blocking call
-// that the caller may stop waiting for at its deadline (a time query, the
-// update fetch, a name resolution): the thread ends on its own when the call
-// returns. A joinable one is waited for through its handle.
+// Worker threads with a small stack. A joinable one is waited for through its
+// handle (the time query's and the update fetch's workers, which keep their
+// deadlines themselves). A detached one must own or share everything it
+// touches, since nobody waits for its end.
 #pragma once
 
 #include <windows.h>
