@@ -28,6 +28,15 @@ std::int64_t absolute(std::int64_t v) { return v < 0 ? -v : v; }
 
 }  // namespace
 
+std::int64_t CoarseClockInterpolation::reading(std::int64_t coarse, std::int64_t steady) {
+  if (coarse != last_coarse_) {
+    last_coarse_ = coarse;
+    base_steady_ = steady;
+    return coarse;
+  }
+  return coarse + std::clamp<std::int64_t>(steady - base_steady_, 0, kTickUnits);
+}
+
 OffsetWindow OffsetWindow::of_answer(const ProbeAnswer& answer) {
   const std::int64_t second_start = answer.server_second * kMicrosPerSecond;
   // Stamped no later than the receipt and no earlier than the sending; the

@@ -42,6 +42,20 @@ class HighResClock {
   virtual void wait_until_utc_us(std::int64_t t_us) = 0;
 };
 
+// The coarse system time, which moves in ticks (15.6 ms by default), read
+// between its ticks with a steady counter: the PC clock where Windows has no
+// finer system time (before Windows 8). Both in 100 ns units; give it the
+// readings in the order they were taken.
+class CoarseClockInterpolation {
+ public:
+  static constexpr std::int64_t kTickUnits = 160000;  // a tick, with a little to spare
+  std::int64_t reading(std::int64_t coarse, std::int64_t steady);
+
+ private:
+  std::int64_t last_coarse_ = -1;
+  std::int64_t base_steady_ = 0;
+};
+
 // Reading the PC's own zone and setting its clock to the millisecond.
 class PreciseLocalClock {
  public:

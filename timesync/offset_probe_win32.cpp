@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/win32/local_clock_win32.h"
+#include "platform/win32/steady_clock_win32.h"
 
 namespace lanchuan::win32 {
 namespace {
@@ -13,10 +14,6 @@ using PreciseFn = VOID(WINAPI*)(LPFILETIME);
 
 // FILETIME counts 100 ns units since 1601-01-01.
 constexpr std::int64_t kUnixEpochFiletime = 116444736000000000LL;
-constexpr std::int64_t kFiletimeUnitsPerSecond = 10000000;
-// The coarse clock ticks every 15.6 ms by default; interpolation never runs
-// past the next tick.
-constexpr std::int64_t kCoarseTickUnits = 160000;
 // Sleep may overshoot by a scheduler tick; the last stretch is spun instead.
 constexpr std::int64_t kSpinUs = 20000;
 
@@ -27,49 +24,43 @@ std::int64_t to_int(const FILETIME& ft) {
   return static_cast<std::int64_t>(v.QuadPart);
 }
 
-std::int64_t counter_now() {
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return c.QuadPart;
+PreciseFn precise_function() {
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<PreciseFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemTimePreciseAsFileTime")));
+}
+
+std::int64_t system_precise_time() {
+  static const PreciseFn precise = precise_function();
+  FILETIME ft;
+  precise(&ft);
+  return to_int(ft);
+}
+
+std::int64_t system_coarse_time() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  return to_int(ft);
 }
 
 }  // namespace
 
-PreciseUtcClock::PreciseUtcClock() {
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  if (kernel != nullptr) {
-    precise_ = reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemTimePreciseAsFileTime"));
-  }
-  LARGE_INTEGER f;
-  counter_frequency_ = QueryPerformanceFrequency(&f) ? f.QuadPart : 0;
-}
+PreciseUtcClock::PreciseUtcClock()
+    : PreciseUtcClock(precise_function() != nullptr ? system_precise_time : system_coarse_time,
+                      precise_function() == nullptr) {}
+
+PreciseUtcClock::PreciseUtcClock(FiletimeReader read, bool coarse) : read_(read), coarse_(coarse) {}
 
 std::int64_t PreciseUtcClock::interpolated_filetime() {
-  FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
-  const std::int64_t coarse = to_int(ft);
-  if (counter_frequency_ <= 0) return coarse;
-  const std::int64_t counter = counter_now();
+  const std::int64_t coarse = read_();
+  const std::int64_t steady = steady_100ns();
   std::lock_guard<std::mutex> lock(mutex_);
-  if (coarse != last_coarse_) {
-    last_coarse_ = coarse;
-    base_counter_ = counter;
-    return coarse;
-  }
-  const std::int64_t elapsed =
-      (counter - base_counter_) * kFiletimeUnitsPerSecond / counter_frequency_;
-  return coarse + std::clamp<std::int64_t>(elapsed, 0, kCoarseTickUnits);
+  return interpolation_.reading(coarse, steady);
 }
 
 std::int64_t PreciseUtcClock::now_utc_us() {
-  std::int64_t filetime = 0;
-  if (precise_ != nullptr) {
-    FILETIME ft;
-    reinterpret_cast<PreciseFn>(precise_)(&ft);
-    filetime = to_int(ft);
-  } else {
-    filetime = interpolated_filetime();
-  }
+  const std::int64_t filetime = coarse_ ? interpolated_filetime() : read_();
   return (filetime - kUnixEpochFiletime) / 10;
 }
 

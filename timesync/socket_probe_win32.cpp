@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/steady_clock_win32.h"
 #include "platform/win32/thread_win32.h"
 #include "timesync/offset_probe.h"
 
@@ -23,13 +24,6 @@ namespace {
 const std::string kTimeLimitText = std::to_string(kSocketProbeTimeoutMs / 1000) + " s";
 
 constexpr int kVolleyConnections = 6;
-
-std::int64_t steady_ms() {
-  LARGE_INTEGER count, frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  return count.QuadPart / (frequency.QuadPart / 1000);
-}
 
 timeval until(std::int64_t deadline_ms) {
   const std::int64_t left = std::max<std::int64_t>(0, deadline_ms - steady_ms());
