@@ -22,6 +22,7 @@ class PreciseUtcClock : public HighResClock {
   // `read` as the precise time, or as a coarse time to interpolate.
   PreciseUtcClock(FiletimeReader read, bool coarse);
   std::int64_t now_utc_us() override;
+  // Waits on the performance counter for as long as `t_us` lies ahead now.
   void wait_until_utc_us(std::int64_t t_us) override;
 
  private:
@@ -32,6 +33,7 @@ class PreciseUtcClock : public HighResClock {
   // The interpolation's state; the offset probe reads the clock from several
   // threads at once.
   std::mutex mutex_;
+  bool started_ = false;
   CoarseClockInterpolation interpolation_;
 };
 

@@ -69,6 +69,36 @@ TEST(FloorDiv, RoundsTowardMinusInfinity) {
   for (const Case& c : cases) EXPECT_EQ(floor_div(c.a, c.b), c.q) << c.a << "/" << c.b;
 }
 
+// Readings of a coarse clock (15.625 ms ticks) and a steady counter, in
+// 100 ns units, with what the interpolation makes of each: never a tick's
+// value seen late, never less than an earlier reading.
+TEST(CoarseClockInterpolation, ReadsBetweenTicksAndNeverGoesBack) {
+  constexpr std::int64_t T = 130000000000000000LL;
+  constexpr std::int64_t kTick = 156250;
+  struct Reading {
+    std::int64_t coarse, steady, expected;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Reading> readings;
+  };
+  const Case cases[] = {
+      {"a tick first seen 4.4 ms after it is 4.4 ms past it",
+       {{T, 0, T}, {T + kTick, 200000, T + 200000}}},
+      {"a tick seen after the counter passed it",
+       {{T, 0, T}, {T, 170000, T + 160000}, {T + kTick, 171000, T + 161000}}},
+      {"a coarse reading older than the one before (its thread was held up)",
+       {{T, 0, T}, {T + kTick, kTick, T + kTick}, {T, kTick + 50, T + kTick + 50}}},
+  };
+  for (const Case& c : cases) {
+    CoarseClockInterpolation clock;
+    for (std::size_t k = 0; k < c.readings.size(); ++k) {
+      const Reading& r = c.readings[k];
+      EXPECT_EQ(clock.reading(r.coarse, r.steady), r.expected) << c.what << ", reading " << k;
+    }
+  }
+}
+
 TEST(OffsetWindow, OneAnswerBoundsTheOffsetToOneSecondPlusTheRoundTrip) {
   // Sent at 100.2 s, back at 100.25 s, stamped second 103: the server read
   // 103.x somewhere between the two moments.
