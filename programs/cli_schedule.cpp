@@ -8,7 +8,8 @@ namespace lanchuan {
 const char* const kTaskPath = "\\LanchuanTimeSync";
 
 const char* const kScheduleUsage =
-    "  schedule install [--every MINUTES] [--threshold MS] [URL...]\n"
+    "  schedule install [--every MINUTES] [--threshold MS] [--max-step SECONDS]\n"
+    "                   [URL...]\n"
     "                from an elevated prompt: register the task \\LanchuanTimeSync,\n"
     "                which runs 'sync --precise' with these options and the\n"
     "                highest privileges at every logon of this user, and every\n"
@@ -16,7 +17,8 @@ const char* const kScheduleUsage =
     "  schedule remove\n"
     "                delete that task\n"
     "  schedule show print the registered task's XML\n"
-    "  schedule export [--every MINUTES] [--threshold MS] [URL...]\n"
+    "  schedule export [--every MINUTES] [--threshold MS] [--max-step SECONDS]\n"
+    "                  [URL...]\n"
     "                print the task's XML (UTF-8) without registering it, for\n"
     "                'schtasks /create /xml' or group policy; it names no user,\n"
     "                so any user's logon starts it\n";
@@ -50,6 +52,11 @@ bool parse_task_options(const std::vector<std::string>& args, TaskOptions& optio
             "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
         return false;
       }
+    } else if (word == "--max-step") {
+      if (!has_value || !parse_max_step_seconds(args[++i], options.max_step_seconds)) {
+        error = "--max-step needs a number of seconds, 0 to " + std::to_string(kMaxMaxStepSeconds);
+        return false;
+      }
     } else if (!word.empty() && word[0] == '-') {
       error = "unknown option '" + word + "'";
       return false;
@@ -63,6 +70,9 @@ bool parse_task_options(const std::vector<std::string>& args, TaskOptions& optio
 std::string task_arguments(const TaskOptions& options) {
   std::string line = "sync --precise";
   if (options.threshold_ms > 0) line += " --threshold " + std::to_string(options.threshold_ms);
+  if (options.max_step_seconds != kDefaultMaxStepSeconds) {
+    line += " --max-step " + std::to_string(options.max_step_seconds);
+  }
   for (const std::string& url : options.urls) line += " " + quote_argument(url);
   return line;
 }

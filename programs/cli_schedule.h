@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "programs/cli_offset.h"
 #include "programs/text_sink.h"
 
 namespace lanchuan {
@@ -42,8 +43,9 @@ struct SchedulePorts {
 
 // What the task runs and when.
 struct TaskOptions {
-  int every_minutes = 0;  // 0: only at logon
-  int threshold_ms = 0;   // 0: always set the clock
+  int every_minutes = 0;                          // 0: only at logon
+  int threshold_ms = 0;                           // 0: always set the clock
+  int max_step_seconds = kDefaultMaxStepSeconds;  // as "sync --precise --max-step"
   std::vector<std::string> urls;
 };
 

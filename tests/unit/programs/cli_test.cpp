@@ -88,6 +88,7 @@ TEST_F(CliTest, UsageErrorsAreStatusTwoAndNameTheProblem) {
       {{"schedule", "export", "--every", "1441"}, "--every"},
       {{"schedule", "install", "--every"}, "--every"},
       {{"schedule", "install", "--threshold", "50ms"}, "--threshold"},
+      {{"schedule", "export", "--max-step", "-1"}, "--max-step"},
       {{"schedule", "show", "now"}, "show"},
   };
   for (const auto& c : cases) {
@@ -113,6 +114,15 @@ TEST_F(CliTest, ScheduleInstallFromAPromptThatIsNotElevatedRegistersNothing) {
   EXPECT_EQ(0, r.status) << r.err;
   ASSERT_EQ(1u, scheduler.registered.size());
   EXPECT_NE(std::string::npos, scheduler.registered[0].find("<UserId>PC\\user</UserId>"));
+}
+
+// The task's command passes the step guard's limit on when it is not the default.
+TEST_F(CliTest, ScheduleExportPassesTheMaxStepOn) {
+  CliRun r = run({"schedule", "export", "--max-step", "0", "http://a"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("sync --precise --max-step 0 http://a<")) << r.out;
+  r = run({"schedule", "export", "--max-step", "1000"});
+  EXPECT_NE(std::string::npos, r.out.find("sync --precise<")) << r.out;
 }
 
 // Arguments as CommandLineToArgvW reads them back; durations as Windows writes them.
@@ -174,8 +184,9 @@ TEST_F(CliTest, SyncExitsOneUnlessTheClockWasSet) {
 TEST_F(CliTest, HelpListsEveryCommand) {
   const CliRun r = run({"--help"});
   EXPECT_EQ(0, r.status);
-  for (const char* command : {"query URL", "sync [URL]", "update-file pack", "update-file unpack",
-                              "schedule install", "schedule export", "--threshold MS"}) {
+  for (const char* command :
+       {"query URL", "sync [URL]", "update-file pack", "update-file unpack", "schedule install",
+        "schedule export", "--threshold MS", "--max-step SECONDS"}) {
     EXPECT_NE(std::string::npos, r.out.find(command)) << command;
   }
 }
