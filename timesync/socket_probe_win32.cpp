@@ -138,6 +138,8 @@ void take_head(const std::string& head, ProbeAnswer& answer, bool& reusable) {
   AnswerHead parsed;
   if (!parse_answer_head(head, parsed)) {
     answer.failure = "not an HTTP answer";
+  } else if (!answer_is_fresh(parsed.age, answer)) {
+    // (the failure says so)
   } else if (parsed.date.empty()) {
     answer.failure = "no Date header";
   } else {

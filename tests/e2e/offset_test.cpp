@@ -154,6 +154,24 @@ TEST(Offset, SendsVolleysToAServerWhoseRoundTripIsLong) {
   EXPECT_TRUE(found) << run.out;
 }
 
+// The requests ask caches to pass them on; an answer a cache kept (its Age
+// above 0) is no time of the server's.
+TEST(Offset, AnAnswerFromACacheIsNotTheServersTime) {
+  FakeHttpServer server;
+  FakeResponse r = ahead_by(0);
+  r.extra_headers = "Age: 30\r\n";
+  server.set_response(r);
+  const ProcessResult run = run_cli("offset " + server.url(), 60000);
+  EXPECT_EQ(1u, run.exit_code) << run.out << run.err;
+  EXPECT_EQ(server.url() + "  failed: a cache's answer (Age: 30), not the server's time",
+            line_starting(run.out, server.url()))
+      << run.out;
+  ASSERT_GE(server.request_count(), 1u);
+  EXPECT_NE(server.requests()[0].find("\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n"),
+            std::string::npos)
+      << server.requests()[0];
+}
+
 TEST(Offset, MeasuresAClockBehind) {
   FakeHttpServer server;
   server.set_response(ahead_by(-640));
