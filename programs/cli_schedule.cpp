@@ -18,10 +18,11 @@ const char* const kScheduleUsage =
     "                delete that task\n"
     "  schedule show print the registered task's XML\n"
     "  schedule export [--every MINUTES] [--threshold MS] [--max-step SECONDS]\n"
-    "                  [URL...]\n"
+    "                  [--out FILE] [URL...]\n"
     "                print the task's XML (UTF-8) without registering it, for\n"
     "                'schtasks /create /xml' or group policy; it names no user,\n"
-    "                so any user's logon starts it\n";
+    "                so any user's logon starts it; with --out, write it to FILE\n"
+    "                as the Task Scheduler exports a task (UTF-16 with a BOM)\n";
 
 namespace {
 
@@ -57,6 +58,12 @@ bool parse_task_options(const std::vector<std::string>& args, TaskOptions& optio
         error = "--max-step needs a number of seconds, 0 to " + std::to_string(kMaxMaxStepSeconds);
         return false;
       }
+    } else if (word == "--out" && args[0] == "export") {
+      if (!has_value || args[i + 1].empty()) {
+        error = "--out needs a file name";
+        return false;
+      }
+      options.out_file = args[++i];
     } else if (!word.empty() && word[0] == '-') {
       error = "unknown option '" + word + "'";
       return false;
@@ -266,7 +273,19 @@ int run_schedule_command(const std::vector<std::string>& args, SchedulePorts& po
     if (!parse_task_options(args, options, error)) return usage_error(err, error);
     for (std::string& url : options.urls) url = convert(ports.ansi_to_utf8, url);
     if (action == "install") return install_task(options, ports, out, err);
-    out << build_task_xml(options, ports.exe_path, std::string(), "UTF-8");
+    if (options.out_file.empty()) {
+      out << build_task_xml(options, ports.exe_path, std::string(), "UTF-8");
+      return 0;
+    }
+    // The form the Task Scheduler exports: whatever schtasks assumes of a
+    // file without a byte-order mark, it reads this one as it declares.
+    const std::string xml = build_task_xml(options, ports.exe_path, std::string(), "UTF-16");
+    if (!ports.write_utf16_file ||
+        !ports.write_utf16_file(convert(ports.ansi_to_utf8, options.out_file), xml, error)) {
+      err << "the task could not be written to " << options.out_file << ": " << error << "\n";
+      return 1;
+    }
+    out << "wrote the task to " << options.out_file << " (UTF-16)\n";
     return 0;
   }
   if (action == "remove" || action == "show") {
