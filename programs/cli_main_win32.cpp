@@ -32,8 +32,9 @@ int main(int argc, char** argv) {
   win32::Win32PreciseLocalClock local_clock;
   OffsetPorts offset_ports{precise_clock, prober, local_clock, servers};
   win32::ComTaskScheduler scheduler;
-  SchedulePorts schedule_ports{scheduler, win32::module_path_utf8(), win32::current_user_utf8(),
-                               win32::ansi_to_utf8, win32::utf8_to_ansi};
+  SchedulePorts schedule_ports{
+      scheduler,           win32::module_path_utf8(), win32::current_user_utf8(),
+      win32::ansi_to_utf8, win32::utf8_to_ansi,       win32::write_utf16_file};
   CliPorts ports{query, clock, network, pump, servers, &offset_ports, &schedule_ports};
 
   std::vector<std::string> args(argv + 1, argv + argc);

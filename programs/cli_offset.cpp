@@ -1,9 +1,12 @@
 #include "programs/cli_offset.h"
 
+#include <cctype>
 #include <cstdio>
+#include <set>
 
 #include "base/datetime.h"
 #include "programs/cli_usage.h"
+#include "timesync/socket_probe.h"
 
 namespace lanchuan {
 
@@ -18,13 +21,40 @@ const char* const kOffsetUsage =
     "                a second of the median\n";
 
 const char* const kPreciseSyncUsage =
-    "  sync --precise [--probes N] [--threshold MS] [URL...]\n"
+    "  sync --precise [--probes N] [--threshold MS] [--max-step SECONDS] [URL...]\n"
     "                measure as 'offset' does, then set the clock to the servers'\n"
     "                GMT time + 8 hours with milliseconds; with --threshold, leave\n"
-    "                it alone when the correction is smaller than MS milliseconds\n";
+    "                it alone when the correction is smaller than MS milliseconds;\n"
+    "                a correction of more than SECONDS (default 1000, 0: no limit)\n"
+    "                only when 3 servers on different hosts agree, else exit\n"
+    "                status 3 and the clock left alone\n";
 
 bool parse_threshold_ms(const std::string& text, int& ms) {
   return parse_option_number(text, 0, kMaxThresholdMs, ms);
+}
+
+bool parse_max_step_seconds(const std::string& text, int& seconds) {
+  return parse_option_number(text, 0, kMaxMaxStepSeconds, seconds);
+}
+
+bool step_allowed(std::int64_t correction_us, int max_step_seconds, int agreeing_hosts) {
+  const std::int64_t step_us = correction_us < 0 ? -correction_us : correction_us;
+  return max_step_seconds == 0 || step_us <= max_step_seconds * kMicrosPerSecond ||
+         agreeing_hosts >= kMinAgreeingHosts;
+}
+
+int agreeing_hosts(const std::vector<ServerOffset>& servers, const CombinedOffset& combined) {
+  std::set<std::string> hosts;
+  for (std::size_t i = 0; i < servers.size() && i < combined.used.size(); ++i) {
+    // https:// names its host as http:// does.
+    std::string url = servers[i].url;
+    if (url.compare(0, 8, "https://") == 0) url.erase(4, 1);
+    HttpTarget target;
+    if (!combined.used[i] || !split_http_url(url, target)) continue;
+    for (char& c : target.host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    hosts.insert(target.host);
+  }
+  return static_cast<int>(hosts.size());
 }
 
 namespace {
@@ -34,11 +64,12 @@ constexpr std::int64_t kEightHoursUs = 8LL * 3600 * kMicrosPerSecond;
 struct OffsetArgs {
   int probes = kDefaultOffsetProbes;
   int threshold_ms = 0;
+  int max_step_seconds = kDefaultMaxStepSeconds;
   std::vector<std::string> urls;
 };
 
-// False with `error` set on a usage error. "--precise" and "--threshold" are
-// accepted only when `precise_allowed`.
+// False with `error` set on a usage error. "--precise", "--threshold" and
+// "--max-step" are accepted only when `precise_allowed`.
 bool parse_args(const std::vector<std::string>& args, bool precise_allowed, OffsetArgs& parsed,
                 std::string& error) {
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -58,6 +89,12 @@ bool parse_args(const std::vector<std::string>& args, bool precise_allowed, Offs
       if (i + 1 == args.size() || !parse_threshold_ms(args[++i], parsed.threshold_ms)) {
         error =
             "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
+        return false;
+      }
+      continue;
+    } else if (word == "--max-step" && precise_allowed) {
+      if (i + 1 == args.size() || !parse_max_step_seconds(args[++i], parsed.max_step_seconds)) {
+        error = "--max-step needs a number of seconds, 0 to " + std::to_string(kMaxMaxStepSeconds);
         return false;
       }
       continue;
@@ -120,13 +157,13 @@ void print_combined(TextSink& out, const std::vector<ServerOffset>& servers,
 
 // Parses, measures every server, prints; 0 when something was measured.
 int measure(const std::vector<std::string>& args, bool precise_allowed, OffsetPorts& ports,
-            TextSink& out, TextSink& err, CombinedOffset& combined, OffsetArgs& parsed) {
+            TextSink& out, TextSink& err, std::vector<ServerOffset>& servers,
+            CombinedOffset& combined, OffsetArgs& parsed) {
   std::string error;
   if (!parse_args(args, precise_allowed, parsed, error)) return usage_error(err, error);
   if (parsed.urls.empty()) parsed.urls = ports.servers;
   if (parsed.urls.empty()) return usage_error(err, "no server URL given");
 
-  std::vector<ServerOffset> servers;
   for (const std::string& url : parsed.urls) {
     servers.push_back(measure_server_offset(url, parsed.probes, ports.prober, ports.clock));
     print_server(out, servers.back());
@@ -169,16 +206,18 @@ std::string format_target(const LocalTarget& t) {
 
 int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports, TextSink& out,
                        TextSink& err) {
+  std::vector<ServerOffset> servers;
   CombinedOffset combined;
   OffsetArgs parsed;
-  return measure(args, false, ports, out, err, combined, parsed);
+  return measure(args, false, ports, out, err, servers, combined, parsed);
 }
 
 int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
                              TextSink& out, TextSink& err) {
+  std::vector<ServerOffset> servers;
   CombinedOffset combined;
   OffsetArgs parsed;
-  const int status = measure(args, true, ports, out, err, combined, parsed);
+  const int status = measure(args, true, ports, out, err, servers, combined, parsed);
   if (status != 0) return status;
   if (!combined.ok()) {
     err << "the clock was not set: the servers disagree by a second or more\n";
@@ -195,6 +234,14 @@ int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& 
     out << "clock left alone: the correction of " << ms_text(correction, true)
         << " ms is smaller than the threshold of " << parsed.threshold_ms << " ms\n";
     return 0;
+  }
+  const int hosts = agreeing_hosts(servers, combined);
+  if (!step_allowed(correction, parsed.max_step_seconds, hosts)) {
+    err << "the clock was left alone: a step of " << ms_text(correction / 1000, true, true)
+        << " s is more than --max-step " << parsed.max_step_seconds << " s and needs "
+        << kMinAgreeingHosts << " servers on different hosts in agreement; " << hosts
+        << " agreed\n";
+    return kStepRefusedStatus;
   }
   const LocalTarget target = split_local_us(target_local);
   if (!ports.local_clock.set_local_time(target.parts, target.milliseconds)) {

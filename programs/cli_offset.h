@@ -24,6 +24,23 @@ constexpr int kMaxThresholdMs = 3600000;
 // Digits only, 0 to kMaxThresholdMs.
 bool parse_threshold_ms(const std::string& text, int& ms);
 
+// The step guard of "sync --precise": a correction of more than "--max-step
+// SECONDS" (kDefaultMaxStepSeconds unless given; 0 lifts the limit) is made
+// only when at least kMinAgreeingHosts servers on different hosts answered
+// and agree within half a second; else the clock is left alone and the
+// command ends with kStepRefusedStatus. One server's word (a captive portal,
+// a cache, a server set wrong) never moves the clock far.
+constexpr int kDefaultMaxStepSeconds = 1000;
+constexpr int kMaxMaxStepSeconds = 999999999;
+constexpr int kMinAgreeingHosts = 3;
+constexpr int kStepRefusedStatus = 3;
+// Digits only, 0 to kMaxMaxStepSeconds.
+bool parse_max_step_seconds(const std::string& text, int& seconds);
+// Whether the clock may be moved by `correction_us`.
+bool step_allowed(std::int64_t correction_us, int max_step_seconds, int agreeing_hosts);
+// How many different hosts the servers in `combined` (those it used) are on.
+int agreeing_hosts(const std::vector<ServerOffset>& servers, const CombinedOffset& combined);
+
 // Help texts, in the shape of the other commands' lines.
 extern const char* const kOffsetUsage;
 extern const char* const kPreciseSyncUsage;
@@ -34,9 +51,10 @@ int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports,
                        TextSink& err);
 
 // `args` are the words after "sync": --precise (optional here) [--probes N]
-// [--threshold MS] [URL...]. Exit status 0 when the clock was set or was left
-// alone within the threshold, 1 when no usable offset was measured or the
-// clock refused it, 2 on a usage error.
+// [--threshold MS] [--max-step SECONDS] [URL...]. Exit status 0 when the
+// clock was set or was left alone within the threshold, 1 when no usable
+// offset was measured or the clock refused it, 2 on a usage error,
+// kStepRefusedStatus when the step guard left the clock alone.
 int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
                              TextSink& out, TextSink& err);
 

@@ -8,7 +8,8 @@ namespace lanchuan {
 const char* const kTaskPath = "\\LanchuanTimeSync";
 
 const char* const kScheduleUsage =
-    "  schedule install [--every MINUTES] [--threshold MS] [URL...]\n"
+    "  schedule install [--every MINUTES] [--threshold MS] [--max-step SECONDS]\n"
+    "                   [URL...]\n"
     "                from an elevated prompt: register the task \\LanchuanTimeSync,\n"
     "                which runs 'sync --precise' with these options and the\n"
     "                highest privileges at every logon of this user, and every\n"
@@ -16,10 +17,12 @@ const char* const kScheduleUsage =
     "  schedule remove\n"
     "                delete that task\n"
     "  schedule show print the registered task's XML\n"
-    "  schedule export [--every MINUTES] [--threshold MS] [URL...]\n"
+    "  schedule export [--every MINUTES] [--threshold MS] [--max-step SECONDS]\n"
+    "                  [--out FILE] [URL...]\n"
     "                print the task's XML (UTF-8) without registering it, for\n"
     "                'schtasks /create /xml' or group policy; it names no user,\n"
-    "                so any user's logon starts it\n";
+    "                so any user's logon starts it; with --out, write it to FILE\n"
+    "                as the Task Scheduler exports a task (UTF-16 with a BOM)\n";
 
 namespace {
 
@@ -50,6 +53,17 @@ bool parse_task_options(const std::vector<std::string>& args, TaskOptions& optio
             "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
         return false;
       }
+    } else if (word == "--max-step") {
+      if (!has_value || !parse_max_step_seconds(args[++i], options.max_step_seconds)) {
+        error = "--max-step needs a number of seconds, 0 to " + std::to_string(kMaxMaxStepSeconds);
+        return false;
+      }
+    } else if (word == "--out" && args[0] == "export") {
+      if (!has_value || args[i + 1].empty()) {
+        error = "--out needs a file name";
+        return false;
+      }
+      options.out_file = args[++i];
     } else if (!word.empty() && word[0] == '-') {
       error = "unknown option '" + word + "'";
       return false;
@@ -63,6 +77,9 @@ bool parse_task_options(const std::vector<std::string>& args, TaskOptions& optio
 std::string task_arguments(const TaskOptions& options) {
   std::string line = "sync --precise";
   if (options.threshold_ms > 0) line += " --threshold " + std::to_string(options.threshold_ms);
+  if (options.max_step_seconds != kDefaultMaxStepSeconds) {
+    line += " --max-step " + std::to_string(options.max_step_seconds);
+  }
   for (const std::string& url : options.urls) line += " " + quote_argument(url);
   return line;
 }
@@ -256,7 +273,19 @@ int run_schedule_command(const std::vector<std::string>& args, SchedulePorts& po
     if (!parse_task_options(args, options, error)) return usage_error(err, error);
     for (std::string& url : options.urls) url = convert(ports.ansi_to_utf8, url);
     if (action == "install") return install_task(options, ports, out, err);
-    out << build_task_xml(options, ports.exe_path, std::string(), "UTF-8");
+    if (options.out_file.empty()) {
+      out << build_task_xml(options, ports.exe_path, std::string(), "UTF-8");
+      return 0;
+    }
+    // The form the Task Scheduler exports: whatever schtasks assumes of a
+    // file without a byte-order mark, it reads this one as it declares.
+    const std::string xml = build_task_xml(options, ports.exe_path, std::string(), "UTF-16");
+    if (!ports.write_utf16_file ||
+        !ports.write_utf16_file(convert(ports.ansi_to_utf8, options.out_file), xml, error)) {
+      err << "the task could not be written to " << options.out_file << ": " << error << "\n";
+      return 1;
+    }
+    out << "wrote the task to " << options.out_file << " (UTF-16)\n";
     return 0;
   }
   if (action == "remove" || action == "show") {

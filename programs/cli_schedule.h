@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "programs/cli_offset.h"
 #include "programs/text_sink.h"
 
 namespace lanchuan {
@@ -38,13 +39,19 @@ struct SchedulePorts {
   // UTF-8, so that any path survives. Null: the texts are taken as they are.
   std::string (*ansi_to_utf8)(const std::string&) = nullptr;
   std::string (*utf8_to_ansi)(const std::string&) = nullptr;
+  // Writes `text` (UTF-8) to the file at `path` (UTF-8) as UTF-16 LE with a
+  // byte-order mark, replacing it; false with a reason.
+  bool (*write_utf16_file)(const std::string& path, const std::string& text,
+                           std::string& error) = nullptr;
 };
 
 // What the task runs and when.
 struct TaskOptions {
-  int every_minutes = 0;  // 0: only at logon
-  int threshold_ms = 0;   // 0: always set the clock
+  int every_minutes = 0;                          // 0: only at logon
+  int threshold_ms = 0;                           // 0: always set the clock
+  int max_step_seconds = kDefaultMaxStepSeconds;  // as "sync --precise --max-step"
   std::vector<std::string> urls;
+  std::string out_file;  // "schedule export --out FILE", in the command line's code page
 };
 
 // The task definition in the Task Scheduler 1.2 schema, declared in

@@ -134,6 +134,23 @@ std::string current_user_utf8() {
   return to_narrow(user, CP_UTF8);
 }
 
+bool write_utf16_file(const std::string& path, const std::string& text, std::string& error) {
+  const std::wstring wide = L"\xFEFF" + to_wide(text, CP_UTF8);
+  const HANDLE file = CreateFileW(to_wide(path, CP_UTF8).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = hresult_text(HRESULT_FROM_WIN32(GetLastError()));
+    return false;
+  }
+  // wchar_t is UTF-16 LE on Windows.
+  const DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
+  DWORD written = 0;
+  const bool ok = WriteFile(file, wide.data(), size, &written, nullptr) && written == size;
+  if (!ok) error = hresult_text(HRESULT_FROM_WIN32(GetLastError()));
+  CloseHandle(file);
+  return ok;
+}
+
 std::string ansi_to_utf8(const std::string& text) { return to_narrow(to_wide(text), CP_UTF8); }
 
 std::string utf8_to_ansi(const std::string& text) { return to_narrow(to_wide(text, CP_UTF8)); }

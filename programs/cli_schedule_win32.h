@@ -21,6 +21,9 @@ class ComTaskScheduler : public TaskScheduler {
 std::string module_path_utf8();
 std::string current_user_utf8();
 
+// SchedulePorts::write_utf16_file.
+bool write_utf16_file(const std::string& path, const std::string& text, std::string& error);
+
 // Between the ANSI code page of the command line and console, and UTF-8.
 std::string ansi_to_utf8(const std::string& text);
 std::string utf8_to_ansi(const std::string& text);

@@ -28,6 +28,20 @@ std::int64_t absolute(std::int64_t v) { return v < 0 ? -v : v; }
 
 }  // namespace
 
+std::int64_t CoarseClockInterpolation::reading(std::int64_t coarse, std::int64_t steady) {
+  const std::int64_t estimate = anchor_time_ + (steady - anchor_steady_);
+  // The time lies within the tick the coarse clock shows. An estimate two
+  // ticks past it is no drift of the counter: the clock was set back.
+  const bool start = !anchored_ || estimate >= coarse + 2 * kTickUnits;
+  const std::int64_t result = start ? coarse : std::clamp(estimate, coarse, coarse + kTickUnits);
+  if (result != estimate || !anchored_) {
+    anchored_ = true;
+    anchor_time_ = result;
+    anchor_steady_ = steady;
+  }
+  return result;
+}
+
 OffsetWindow OffsetWindow::of_answer(const ProbeAnswer& answer) {
   const std::int64_t second_start = answer.server_second * kMicrosPerSecond;
   // Stamped no later than the receipt and no earlier than the sending; the

@@ -38,8 +38,28 @@ class HighResClock {
  public:
   virtual ~HighResClock() = default;
   virtual std::int64_t now_utc_us() = 0;
-  // Returns once now_utc_us() has reached `t_us` (at once when it has).
+  // Returns once now_utc_us() has reached `t_us` (at once when it has). A
+  // wait measured on a steady clock from its start: setting the clock
+  // meanwhile neither stretches nor shortens it.
   virtual void wait_until_utc_us(std::int64_t t_us) = 0;
+};
+
+// The coarse system time, which moves in ticks (15.6 ms by default), read
+// between its ticks with a steady counter: the PC clock where Windows has no
+// finer system time (before Windows 8). Both in 100 ns units; give it the
+// readings in the order they were taken. A reading runs on from an earlier
+// one by the counter, kept within the tick the coarse time shows: it is never
+// less than an earlier reading unless the coarse time went back (the clock
+// was set), and a tick first seen late moves it only as far as the tick.
+class CoarseClockInterpolation {
+ public:
+  static constexpr std::int64_t kTickUnits = 160000;  // a tick, with a little to spare
+  std::int64_t reading(std::int64_t coarse, std::int64_t steady);
+
+ private:
+  bool anchored_ = false;
+  std::int64_t anchor_time_ = 0;  // a reading, and the counter's then
+  std::int64_t anchor_steady_ = 0;
 };
 
 // Reading the PC's own zone and setting its clock to the millisecond.

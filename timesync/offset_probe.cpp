@@ -39,6 +39,13 @@ void take_date_header(const std::string& header, ProbeAnswer& answer) {
   if (!answer.ok) answer.failure = "unusable Date header \"" + printable(header) + "\"";
 }
 
+bool answer_is_fresh(const std::string& age_header, ProbeAnswer& answer) {
+  if (age_header.find_first_not_of("0") == std::string::npos) return true;
+  answer.ok = false;
+  answer.failure = "a cache's answer (Age: " + printable(age_header) + "), not the server's time";
+  return false;
+}
+
 ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at_us) {
   ProbeAnswer answer;
   std::unique_ptr<HeadRequest> request = factory_.create();
@@ -59,6 +66,8 @@ ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at
   if (!answered) {
     answer.failure =
         "no complete answer within " + std::to_string(kTimeQueryDeadlineMs / 1000) + " s";
+  } else if (!answer_is_fresh(request->response_header("Age"), answer)) {
+    // (the failure says so)
   } else if (header.empty()) {
     answer.failure = "no answer, or no Date header";
   } else {

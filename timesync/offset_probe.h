@@ -18,6 +18,11 @@ bool server_second_from_date_header(const std::string& header, std::int64_t& sec
 // failure that names it (tamed for a console).
 void take_date_header(const std::string& header, ProbeAnswer& answer);
 
+// An answer with an Age header above 0 came from a cache, which stamped it
+// when it had it from the server: no time of that server's. False, with the
+// failure that says so, for such an answer.
+bool answer_is_fresh(const std::string& age_header, ProbeAnswer& answer);
+
 class HttpOffsetProber : public OffsetProber {
  public:
   HttpOffsetProber(HeadRequestFactory& factory, HighResClock& clock)

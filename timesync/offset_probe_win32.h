@@ -10,25 +10,31 @@
 
 namespace lanchuan::win32 {
 
+// A reading of the system time: 100 ns units since 1601-01-01 UTC (a FILETIME).
+using FiletimeReader = std::int64_t (*)();
+
 // GetSystemTimePreciseAsFileTime where the system has it (Windows 8 and
 // later); before that the coarse system time, interpolated with the
 // performance counter between its ticks.
 class PreciseUtcClock : public HighResClock {
  public:
   PreciseUtcClock();
+  // `read` as the precise time, or as a coarse time to interpolate.
+  PreciseUtcClock(FiletimeReader read, bool coarse);
   std::int64_t now_utc_us() override;
+  // Waits on the performance counter for as long as `t_us` lies ahead now.
   void wait_until_utc_us(std::int64_t t_us) override;
 
  private:
   std::int64_t interpolated_filetime();
 
-  void* precise_ = nullptr;  // GetSystemTimePreciseAsFileTime, when found
-  std::int64_t counter_frequency_ = 0;
+  FiletimeReader read_;
+  bool coarse_;
   // The interpolation's state; the offset probe reads the clock from several
   // threads at once.
   std::mutex mutex_;
-  std::int64_t last_coarse_ = -1;
-  std::int64_t base_counter_ = 0;
+  bool started_ = false;
+  CoarseClockInterpolation interpolation_;
 };
 
 class Win32PreciseLocalClock : public PreciseLocalClock {

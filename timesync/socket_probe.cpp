@@ -67,7 +67,7 @@ bool split_http_url(const std::string& url, HttpTarget& target) {
 
 std::string head_request_text(const HttpTarget& target) {
   return "HEAD " + target.path + kTimeQueryPath + " HTTP/1.1\r\nHost: " + target.host_line +
-         "\r\nConnection: keep-alive\r\n\r\n";
+         "\r\nConnection: keep-alive\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n\r\n";
 }
 
 bool parse_answer_head(const std::string& head, AnswerHead& parsed) {
@@ -75,6 +75,7 @@ bool parse_answer_head(const std::string& head, AnswerHead& parsed) {
   const bool http11 = head[7] != '0';
   bool close = false, keep_alive = false;
   parsed.date.clear();
+  parsed.age.clear();
   std::size_t at = head.find('\n');
   while (at != std::string::npos) {
     const std::size_t end = head.find('\n', at + 1);
@@ -86,6 +87,7 @@ bool parse_answer_head(const std::string& head, AnswerHead& parsed) {
     const std::string name = lower(trimmed(line.substr(0, colon)));
     const std::string value = trimmed(line.substr(colon + 1));
     if (name == "date" && parsed.date.empty()) parsed.date = value;
+    if (name == "age" && parsed.age.empty()) parsed.age = value;
     if (name == "connection") {
       const std::string tokens = lower(value);
       close = close || tokens.find("close") != std::string::npos;

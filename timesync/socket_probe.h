@@ -24,11 +24,13 @@ struct HttpTarget {
 // False for anything but such a URL (https:// included).
 bool split_http_url(const std::string& url, HttpTarget& target);
 
-// HEAD path + "/123.123" over HTTP/1.1 asking to keep the connection.
+// HEAD path + "/123.123" over HTTP/1.1 asking to keep the connection, and
+// caches on the way not to answer in the server's place.
 std::string head_request_text(const HttpTarget& target);
 
 struct AnswerHead {
   std::string date;         // the Date header's value, blanks trimmed; empty when none
+  std::string age;          // the Age header's value, likewise
   bool keep_alive = false;  // the server will read another request on this connection
 };
 

@@ -7,13 +7,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <utility>
 
+#include "base/unique_any.h"
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/steady_clock_win32.h"
 #include "platform/win32/thread_win32.h"
 #include "timesync/offset_probe.h"
 
@@ -24,12 +24,30 @@ const std::string kTimeLimitText = std::to_string(kSocketProbeTimeoutMs / 1000) 
 
 constexpr int kVolleyConnections = 6;
 
-std::int64_t steady_ms() {
-  LARGE_INTEGER count, frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  return count.QuadPart / (frequency.QuadPart / 1000);
-}
+struct SocketTraits {
+  using type = SOCKET;
+  static constexpr SOCKET invalid() { return INVALID_SOCKET; }
+  static void close(SOCKET s) { closesocket(s); }
+};
+using unique_socket = unique_any<SocketTraits>;
+
+// Windows sockets, started for as long as this lives (WSAStartup counts):
+// what a thread that may outlive the prober holds.
+class WinsockUse {
+ public:
+  WinsockUse() {
+    WSADATA data;
+    started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }
+  ~WinsockUse() {
+    if (started_) WSACleanup();
+  }
+  WinsockUse(const WinsockUse&) = delete;
+  WinsockUse& operator=(const WinsockUse&) = delete;
+
+ private:
+  bool started_ = false;
+};
 
 timeval until(std::int64_t deadline_ms) {
   const std::int64_t left = std::max<std::int64_t>(0, deadline_ms - steady_ms());
@@ -65,12 +83,12 @@ bool time_out_at(SOCKET s, std::int64_t deadline_ms) {
 }
 
 // Reads an answer's head from a blocking socket whose time-outs are set
-// (time_out_at) until the head is whole; false when it failed
-// (`answer.failure` says why; `closed_before_answer` when the server ended
-// the connection before its first byte). The answer is stamped received
-// when its first bytes are read.
-bool read_head(SOCKET s, std::int64_t deadline_ms, HighResClock& clock, std::string& head,
-               ProbeAnswer& answer, bool& closed_before_answer) {
+// (time_out_at) until the head is whole; false when it failed (`failure`
+// says why; `closed_before_answer` when the server ended the connection
+// before its first byte). `received_us` is the steady clock's reading when
+// the first bytes were read: the caller makes it a reading of its clock.
+bool read_head(SOCKET s, std::int64_t deadline_ms, std::string& head, std::int64_t& received_us,
+               std::string& failure, bool& closed_before_answer) {
   char buffer[2048];
   closed_before_answer = false;
   while (head.find("\r\n\r\n") == std::string::npos) {
@@ -79,24 +97,24 @@ bool read_head(SOCKET s, std::int64_t deadline_ms, HighResClock& clock, std::str
     const bool in_time = head.empty() || time_out_at(s, deadline_ms);
     const int n = in_time ? recv(s, buffer, sizeof buffer, 0) : -1;
     if (n > 0) {
-      if (head.empty()) answer.received_us = clock.now_utc_us();
+      if (head.empty()) received_us = steady_us();
       head.append(buffer, static_cast<std::size_t>(n));
       if (head.size() > kMaxAnswerHeadBytes) {
-        answer.failure = "the answer's head is too long";
+        failure = "the answer's head is too long";
         return false;
       }
       continue;
     }
     if (n == 0) {
       closed_before_answer = head.empty();
-      answer.failure = head.empty() ? "the server closed the connection without an answer"
-                                    : "the server closed the connection within its answer";
+      failure = head.empty() ? "the server closed the connection without an answer"
+                             : "the server closed the connection within its answer";
     } else if (!in_time || WSAGetLastError() == WSAETIMEDOUT) {
-      answer.failure =
+      failure =
           (head.empty() ? "no answer within " : "the answer did not end within ") + kTimeLimitText;
     } else {
       closed_before_answer = head.empty();
-      answer.failure = "the connection failed";
+      failure = "the connection failed";
     }
     return false;
   }
@@ -120,6 +138,8 @@ void take_head(const std::string& head, ProbeAnswer& answer, bool& reusable) {
   AnswerHead parsed;
   if (!parse_answer_head(head, parsed)) {
     answer.failure = "not an HTTP answer";
+  } else if (!answer_is_fresh(parsed.age, answer)) {
+    // (the failure says so)
   } else if (parsed.date.empty()) {
     answer.failure = "no Date header";
   } else {
@@ -130,11 +150,11 @@ void take_head(const std::string& head, ProbeAnswer& answer, bool& reusable) {
 }
 
 // getaddrinfo has no time-out of its own: it runs on a thread of its own, and
-// a resolution that outlasts the deadline is left to end by itself.
+// a resolution that outlasts the deadline is left to end by itself, with what
+// it uses.
 struct Resolution {
-  std::mutex mutex;
-  std::condition_variable done_signal;
-  bool done = false;
+  WinsockUse winsock;
+  std::string host, port;
   int error = 0;
   std::vector<std::pair<int, std::vector<char>>> addresses;
 };
@@ -142,40 +162,53 @@ struct Resolution {
 bool resolve(const HttpTarget& target, std::int64_t deadline_ms,
              std::vector<std::pair<int, std::vector<char>>>& addresses, std::string& failure) {
   auto shared = std::make_shared<Resolution>();
-  const bool started = start_detached_thread([shared, host = target.host, port = target.port] {
+  shared->host = target.host;
+  shared->port = target.port;
+  const unique_handle resolver = start_thread([shared] {
     addrinfo hints = {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
     addrinfo* found = nullptr;
-    const int error = getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
-    std::lock_guard<std::mutex> lock(shared->mutex);
-    shared->error = error;
-    for (addrinfo* a = found; error == 0 && a != nullptr; a = a->ai_next) {
+    shared->error = getaddrinfo(shared->host.c_str(), shared->port.c_str(), &hints, &found);
+    for (addrinfo* a = found; shared->error == 0 && a != nullptr; a = a->ai_next) {
       const char* bytes = reinterpret_cast<const char*>(a->ai_addr);
       shared->addresses.emplace_back(a->ai_family, std::vector<char>(bytes, bytes + a->ai_addrlen));
     }
     if (found != nullptr) freeaddrinfo(found);
-    shared->done = true;
-    shared->done_signal.notify_all();
   });
-  if (!started) {
-    failure = "the name could not be resolved";
-    return false;
-  }
-  std::unique_lock<std::mutex> lock(shared->mutex);
-  const std::int64_t left = std::max<std::int64_t>(0, deadline_ms - steady_ms());
-  if (!shared->done_signal.wait_for(lock, std::chrono::milliseconds(left),
-                                    [&] { return shared->done; })) {
+  const DWORD left = static_cast<DWORD>(std::max<std::int64_t>(0, deadline_ms - steady_ms()));
+  const DWORD waited = resolver ? WaitForSingleObject(resolver.get(), left) : WAIT_FAILED;
+  if (waited == WAIT_TIMEOUT) {
     failure = "the name was not resolved within " + kTimeLimitText;
     return false;
   }
-  if (shared->error != 0 || shared->addresses.empty()) {
+  // Once the thread has ended, what it wrote is there to read.
+  if (waited != WAIT_OBJECT_0 || shared->error != 0 || shared->addresses.empty()) {
     failure = "the name could not be resolved";
     return false;
   }
   addresses = shared->addresses;
   return true;
+}
+
+// True when `reader` has ended; false while it runs, and when that cannot be
+// told.
+bool has_ended(const unique_handle& reader) {
+  return WaitForSingleObject(reader.get(), 0) == WAIT_OBJECT_0;
+}
+
+// Waits until every one of `readers` (those not empty) has ended or
+// `until_ms` has come; true when they all have.
+bool wait_for_readers(const std::vector<unique_handle>& readers, std::int64_t until_ms) {
+  std::vector<HANDLE> running;
+  for (const unique_handle& reader : readers) {
+    if (reader && !has_ended(reader)) running.push_back(reader.get());
+  }
+  if (running.empty()) return true;
+  const DWORD left = static_cast<DWORD>(std::max<std::int64_t>(0, until_ms - steady_ms()));
+  const DWORD count = static_cast<DWORD>(running.size());
+  return WaitForMultipleObjects(count, running.data(), TRUE, left) - WAIT_OBJECT_0 < count;
 }
 
 }  // namespace
@@ -253,13 +286,18 @@ bool SocketOffsetProber::exchange(const std::string& request, std::int64_t deadl
   head.clear();
   const bool in_time = time_out_at(s, deadline_ms);
   answer.sent_us = clock_.now_utc_us();
+  const std::int64_t sent_steady_us = steady_us();
   answer.received_us = answer.sent_us;
   if (!in_time || !send_request(s, request)) {
     answer.failure = "the request could not be sent";
     closed_before_answer = true;
     return false;
   }
-  return read_head(s, deadline_ms, clock_, head, answer, closed_before_answer);
+  std::int64_t received_steady_us = sent_steady_us;
+  const bool complete =
+      read_head(s, deadline_ms, head, received_steady_us, answer.failure, closed_before_answer);
+  answer.received_us = answer.sent_us + (received_steady_us - sent_steady_us);
+  return complete;
 }
 
 void SocketOffsetProber::keep_clean_connections(const std::string& url) {
@@ -347,15 +385,20 @@ std::vector<ProbeAnswer> SocketOffsetProber::probe_volley(
 
   // The kept connections first, then new ones, all made before the first
   // request is due; each has a thread of its own that waits for its answer.
+  // A reading is all that its reader uses, held by both: a reader held up
+  // past the prober's waits lets go of it (and closes its connection) when
+  // it ends, at the deadline by its socket's time-outs.
   keep_clean_connections(url);
   struct Reading {
-    SOCKET socket = INVALID_SOCKET;
+    WinsockUse winsock;  // declared before the socket: it is closed first
+    unique_socket socket;
     std::string head;
-    ProbeAnswer answer;  // its received_us and failure
+    std::int64_t received_us = 0;  // on the steady clock
+    std::string failure;
     bool complete = false;
   };
   std::vector<std::shared_ptr<Reading>> readings;
-  std::vector<unique_handle> readers;
+  std::vector<unique_handle> readers(n);
   for (std::size_t k = 0; k < n; ++k) {
     auto reading = std::make_shared<Reading>();
     readings.push_back(reading);
@@ -367,76 +410,68 @@ std::vector<ProbeAnswer> SocketOffsetProber::probe_volley(
       answers[k].failure = failure;
       continue;
     }
-    reading->socket = static_cast<SOCKET>(s);
-    if (!time_out_at(reading->socket, deadline_ms)) {
+    reading->socket.reset(static_cast<SOCKET>(s));
+    if (!time_out_at(reading->socket.get(), deadline_ms)) {
       answers[k].failure = "no connection within " + kTimeLimitText;
       continue;
     }
-    unique_handle reader = start_thread([reading, deadline_ms, &clock = clock_] {
+    readers[k] = start_thread([reading, deadline_ms] {
       bool closed_early = false;
-      reading->complete = read_head(reading->socket, deadline_ms, clock, reading->head,
-                                    reading->answer, closed_early);
+      reading->complete = read_head(reading->socket.get(), deadline_ms, reading->head,
+                                    reading->received_us, reading->failure, closed_early);
     });
-    if (!reader) {
-      answers[k].failure = "no thread to read the answer";
-      continue;
-    }
-    readers.push_back(std::move(reader));
+    if (!readers[k]) answers[k].failure = "no thread to read the answer";
   }
 
   const std::string request = head_request_text(target);
   std::vector<bool> sent(n, false);
+  std::vector<std::int64_t> sent_steady_us(n, 0);
   for (std::size_t k = 0; k < n; ++k) {
+    const SOCKET s = readings[k]->socket.get();
     if (!answers[k].failure.empty()) {
       answers[k].sent_us = answers[k].received_us = clock_.now_utc_us();
-      if (readings[k]->socket != INVALID_SOCKET) shutdown(readings[k]->socket, SD_BOTH);
+      if (s != INVALID_SOCKET) shutdown(s, SD_BOTH);
       continue;
     }
     clock_.wait_until_utc_us(send_at_us[k]);
     answers[k].sent_us = clock_.now_utc_us();
-    sent[k] = send_request(readings[k]->socket, request);
+    sent_steady_us[k] = steady_us();
+    sent[k] = send_request(s, request);
     if (!sent[k]) {
       answers[k].failure = "the request could not be sent";
-      shutdown(readings[k]->socket, SD_BOTH);  // its reader need not wait
+      shutdown(s, SD_BOTH);  // its reader need not wait
     }
   }
   // The readers end at the deadline by themselves; should one not, shutting
   // its connection down ends its wait.
-  std::vector<HANDLE> handles;
-  for (const unique_handle& reader : readers) handles.push_back(reader.get());
-  const auto readers_ended = [&](std::int64_t until_ms) {
-    const DWORD left = static_cast<DWORD>(std::max<std::int64_t>(0, until_ms - steady_ms()));
-    return handles.empty() || WaitForMultipleObjects(static_cast<DWORD>(handles.size()),
-                                                     handles.data(), TRUE, left) != WAIT_TIMEOUT;
-  };
-  bool ended = readers_ended(deadline_ms + 1000);
-  if (!ended) {
-    for (const auto& reading : readings) {
-      if (reading->socket != INVALID_SOCKET) shutdown(reading->socket, SD_BOTH);
+  if (!wait_for_readers(readers, deadline_ms + 1000)) {
+    for (std::size_t k = 0; k < n; ++k) {
+      if (readers[k] && !has_ended(readers[k])) shutdown(readings[k]->socket.get(), SD_BOTH);
     }
-    ended = readers_ended(steady_ms() + 1000);
+    wait_for_readers(readers, steady_ms() + 1000);
   }
 
   // Two connections the server keeps, with nothing after their answers, stay
-  // for the next requests; the rest are closed (unless a reader still holds
-  // one: it ends with the program).
+  // for the next requests; the rest are closed, each by its reader when that
+  // has not ended.
   for (std::size_t k = 0; k < n; ++k) {
     Reading& reading = *readings[k];
-    if (reading.socket == INVALID_SOCKET) continue;
+    const bool ended = !readers[k] || has_ended(readers[k]);
     bool reusable = false;
     if (sent[k] && ended) {
-      answers[k].received_us = std::max(reading.answer.received_us, answers[k].sent_us);
-      answers[k].failure = reading.answer.failure;
+      answers[k].received_us =
+          answers[k].sent_us + std::max<std::int64_t>(0, reading.received_us - sent_steady_us[k]);
+      answers[k].failure = reading.failure;
       if (reading.complete) take_head(reading.head, answers[k], reusable);
     } else if (sent[k]) {
       answers[k].received_us = answers[k].sent_us;
       answers[k].failure = "no answer within " + kTimeLimitText;
     }
     std::uintptr_t* keep = socket_ == INVALID_SOCKET ? &socket_ : &spare_;
-    if (reusable && *keep == INVALID_SOCKET) {
-      *keep = static_cast<std::uintptr_t>(reading.socket);
+    if (ended && reusable && *keep == INVALID_SOCKET) {
+      *keep = static_cast<std::uintptr_t>(reading.socket.release());
     } else if (ended) {
-      closesocket(reading.socket);
+      reading.socket.reset();
     }
   }
   return answers;

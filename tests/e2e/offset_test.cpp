@@ -2,17 +2,26 @@
 // sync --precise under Wine, with the real request object and the real clock,
 // against fake servers on loopback whose clocks run ahead by a set amount.
 // The CLI and these servers read the same machine clock, so the true offset is
-// exactly the one configured.
+// exactly the one configured. In process: the companion's clock, its waits and
+// the socket prober's reader threads.
 #include <gtest/gtest.h>
+#include <windows.h>
 
+#include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/process.h"
+#include "e2e/support/process_stats.h"
+#include "platform/win32/steady_clock_win32.h"
+#include "timesync/offset_probe_win32.h"
+#include "timesync/socket_probe_win32.h"
 
 namespace lanchuan::e2e {
 namespace {
@@ -145,6 +154,24 @@ TEST(Offset, SendsVolleysToAServerWhoseRoundTripIsLong) {
   EXPECT_TRUE(found) << run.out;
 }
 
+// The requests ask caches to pass them on; an answer a cache kept (its Age
+// above 0) is no time of the server's.
+TEST(Offset, AnAnswerFromACacheIsNotTheServersTime) {
+  FakeHttpServer server;
+  FakeResponse r = ahead_by(0);
+  r.extra_headers = "Age: 30\r\n";
+  server.set_response(r);
+  const ProcessResult run = run_cli("offset " + server.url(), 60000);
+  EXPECT_EQ(1u, run.exit_code) << run.out << run.err;
+  EXPECT_EQ(server.url() + "  failed: a cache's answer (Age: 30), not the server's time",
+            line_starting(run.out, server.url()))
+      << run.out;
+  ASSERT_GE(server.request_count(), 1u);
+  EXPECT_NE(server.requests()[0].find("\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n"),
+            std::string::npos)
+      << server.requests()[0];
+}
+
 TEST(Offset, MeasuresAClockBehind) {
   FakeHttpServer server;
   server.set_response(ahead_by(-640));
@@ -251,6 +278,172 @@ TEST(PreciseSync, ThresholdLeavesASmallCorrectionAlone) {
   r = run_cli("sync --precise --threshold 10 " + server.url(), 120000);
   ASSERT_EQ(0u, r.exit_code) << r.out << r.err;
   EXPECT_TRUE(near_ms(line_starting(r.out, "clock set to "), ", correction ", 30)) << r.out;
+}
+
+// The machine's time to the microsecond, in FILETIME units.
+std::int64_t machine_filetime() {
+  using PreciseFn = VOID(WINAPI*)(LPFILETIME);
+  static const auto precise = reinterpret_cast<PreciseFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+  FILETIME ft;
+  precise(&ft);
+  return static_cast<std::int64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+}
+
+std::int64_t machine_utc_us() { return (machine_filetime() - 116444736000000000LL) / 10; }
+
+constexpr std::int64_t kTickUnits = 156250;  // Windows' default clock tick, 15.625 ms
+
+// The machine's time as Windows before 8 gives it, in whole ticks; while
+// g_held_up, a thread is now and then held up just after reading it, as any
+// thread may be.
+std::atomic<bool> g_held_up{false};
+std::int64_t ticking_filetime() {
+  static std::atomic<unsigned> calls{0};
+  const std::int64_t t = machine_filetime() / kTickUnits * kTickUnits;
+  if (g_held_up && ++calls % 5 == 0) Sleep(1);
+  return t;
+}
+
+// The machine's time, and from g_step_at_us (steady) on 2 s behind it: a
+// clock set back during a wait.
+std::atomic<std::int64_t> g_step_at_us{LLONG_MAX};
+std::int64_t stepping_filetime() {
+  const std::int64_t t = machine_filetime();
+  return win32::steady_us() >= g_step_at_us ? t - 20000000 : t;
+}
+std::int64_t stepping_ticking_filetime() { return stepping_filetime() / kTickUnits * kTickUnits; }
+
+// A wait lasts as long as was asked when it began, whatever happens to the
+// clock meanwhile.
+TEST(PreciseUtcClock, AClockSetBackDuringAWaitDoesNotStretchIt) {
+  struct Case {
+    const char* clock;
+    win32::FiletimeReader read;
+    bool coarse;
+  } cases[] = {
+      {"precise", stepping_filetime, false},
+      {"interpolated", stepping_ticking_filetime, true},
+  };
+  for (const Case& c : cases) {
+    win32::PreciseUtcClock clock(c.read, c.coarse);
+    g_step_at_us = LLONG_MAX;
+    const std::int64_t start = win32::steady_us();
+    const std::int64_t until = clock.now_utc_us() + 300000;
+    g_step_at_us = win32::steady_us() + 50000;
+    clock.wait_until_utc_us(until);
+    const std::int64_t waited = win32::steady_us() - start;
+    g_step_at_us = LLONG_MAX;
+    EXPECT_LT(waited, 1000000) << c.clock;
+    EXPECT_GE(waited, 250000) << c.clock;
+  }
+}
+
+// Windows before 8 (forced here): threads that read the clock at once never
+// see it go back, and each reading lies within a millisecond of the truth,
+// not at the last tick's value.
+TEST(PreciseUtcClock, InterpolatedReadingsNeverGoBackAcrossThreads) {
+  win32::PreciseUtcClock clock(ticking_filetime, true);
+  clock.now_utc_us();  // the first reading, alone, finds where the ticks fall
+  g_held_up = true;
+  std::atomic<std::int64_t> latest{LLONG_MIN};
+  std::atomic<int> readings{0}, backwards{0}, off{0};
+  const std::int64_t end = win32::steady_us() + 1500000;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      while (win32::steady_us() < end) {
+        const std::int64_t seen = latest;
+        const std::int64_t before = machine_utc_us();
+        const std::int64_t now = clock.now_utc_us();
+        const std::int64_t after = machine_utc_us();
+        ++readings;
+        if (now < seen) ++backwards;
+        if (now < before - 1000 || now > after + 1000) ++off;
+        for (std::int64_t l = latest; l < now && !latest.compare_exchange_weak(l, now);) {
+        }
+        if (t % 2 == 0) Sleep(3);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  g_held_up = false;
+  EXPECT_EQ(0, backwards.load()) << "of " << readings;
+  EXPECT_EQ(0, off.load()) << "of " << readings;
+}
+
+// The machine's clock, except that a reading on any thread but the one that
+// made it takes `delay_ms`: a reader held up past the end of its probe.
+class ClockSlowElsewhere : public HighResClock {
+ public:
+  explicit ClockSlowElsewhere(int delay_ms) : delay_ms_(delay_ms) {}
+  ~ClockSlowElsewhere() override {
+    while (busy > 0) Sleep(10);  // outlives such readers
+  }
+  std::int64_t now_utc_us() override {
+    if (GetCurrentThreadId() != owner_) {
+      ++busy;
+      Sleep(delay_ms_);
+      --busy;
+    }
+    return machine_utc_us();
+  }
+  void wait_until_utc_us(std::int64_t t_us) override {
+    while (machine_utc_us() < t_us) Sleep(1);
+  }
+  std::atomic<int> busy{0};
+
+ private:
+  const int delay_ms_;
+  const DWORD owner_ = GetCurrentThreadId();
+};
+
+class NoFallback : public OffsetProber {
+ public:
+  ProbeAnswer probe(const std::string&, std::int64_t) override { return ProbeAnswer(); }
+};
+
+// Four requests as a volley to a server that keeps its connections, with a
+// prober made for them and gone afterwards.
+std::vector<ProbeAnswer> volley_to_a_new_server(HighResClock& clock) {
+  FakeHttpServer server;
+  FakeResponse r = ahead_by(0);
+  r.keep_alive = true;
+  server.set_response(r);
+  NoFallback fallback;
+  win32::SocketOffsetProber prober(clock, fallback);
+  const std::int64_t at = clock.now_utc_us() + 200000;
+  return prober.probe_volley(server.url(), {at, at + 1000, at + 2000, at + 3000});
+}
+
+long own_handles() {
+  return read_process_stats(GetCurrentProcess(), GetCurrentProcessId()).handles;
+}
+
+// A volley's readers stamp their answers without the prober's clock and are
+// done with everything they use by the time the prober is gone; no socket
+// stays open.
+TEST(SocketOffsetProber, AVolleyLeavesNothingBehind) {
+  {
+    ClockSlowElsewhere warm_up(0);  // what the first sockets and threads keep for good
+    volley_to_a_new_server(warm_up);
+  }
+  const long handles = own_handles();
+  std::vector<ProbeAnswer> answers;
+  int reading_the_clock = 0;
+  {
+    ClockSlowElsewhere clock(6000);
+    answers = volley_to_a_new_server(clock);
+    reading_the_clock = clock.busy;
+  }
+  EXPECT_EQ(0, reading_the_clock);
+  for (const ProbeAnswer& a : answers) {
+    EXPECT_TRUE(a.ok && a.received_us >= a.sent_us && a.received_us - a.sent_us < 100000)
+        << a.failure << " " << a.sent_us << " " << a.received_us;
+  }
+  // (Wine may take a moment to let go of an ended thread's own objects.)
+  for (int k = 0; k < 100 && own_handles() != handles; ++k) Sleep(10);
+  EXPECT_EQ(handles, own_handles());
 }
 
 }  // namespace

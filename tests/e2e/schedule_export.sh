@@ -6,6 +6,19 @@ set -euo pipefail
 XML="$WINEPREFIX/task.xml"
 "$WINE_LOADER" "$WINE_BUILD_DIR/LanchuanTimeSyncCli.exe" schedule export --every 60 \
   --threshold 50 'http://a/?x=1&y=2' >"$XML"
+# The same task written to a file as the Task Scheduler exports one.
+"$WINE_LOADER" "$WINE_BUILD_DIR/LanchuanTimeSyncCli.exe" schedule export --every 60 \
+  --threshold 50 --out 'C:\task16.xml' 'http://a/?x=1&y=2' >/dev/null
+python3 - "$XML" "$WINEPREFIX/drive_c/task16.xml" <<'PY'
+import sys
+printed = open(sys.argv[1], encoding="utf-8").read()
+data = open(sys.argv[2], "rb").read()
+assert data.startswith(b"\xff\xfe"), data[:8]
+text = data[2:].decode("utf-16-le")
+assert text.startswith('<?xml version="1.0" encoding="UTF-16"?>'), text[:60]
+assert text.replace('encoding="UTF-16"', 'encoding="UTF-8"', 1) == printed
+print("task file: UTF-16 LE with a byte-order mark, the printed task otherwise")
+PY
 
 python3 - "$XML" <<'PY'
 import re

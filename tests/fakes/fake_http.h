@@ -23,6 +23,7 @@ struct HttpLog {
   int follow_redirects = -1;  // -1 never set, else 0 or 1
   int deadline_ms = -1;
   bool expire_deadline = false;  // the exchange outlasts its deadline
+  std::string age_header;        // the answer's Age header
   int created = 0;
   int alive = 0;
 };
@@ -57,6 +58,7 @@ class FakeHeadRequest : public HeadRequest {
   }
   std::string response_header(const std::string& name) override {
     log_.calls.push_back("header " + name);
+    if (name == "Age") return log_.age_header;
     return name == "Date" ? date_ : std::string();
   }
 

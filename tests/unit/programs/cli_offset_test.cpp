@@ -225,7 +225,8 @@ TEST_F(CliOffsetTest, PreciseSyncSetsGmtPlusEightHoursWithMilliseconds) {
     local.set_calls.clear();
     local.zone_us = c.zone_us;
     server("http://a", 2375);
-    const CommandRun r = sync({"--precise", "http://a"});
+    // Hours of correction on one server's word: past the step guard.
+    const CommandRun r = sync({"--precise", "--max-step", "0", "http://a"});
     EXPECT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(local.set_calls.size(), 1u);
     // The sim clock stands still while the clock is set.
@@ -293,6 +294,54 @@ TEST_F(CliOffsetTest, PreciseSyncLeavesCorrectionsBelowTheThresholdAlone) {
   }
   EXPECT_EQ(sync({"--precise", "http://a", "--threshold"}).status, 2);
   EXPECT_EQ(local.set_calls.size(), 1u);
+}
+
+TEST(StepGuard, ABigStepNeedsThreeHostsInAgreement) {
+  const struct {
+    std::int64_t correction_us;
+    int max_step_seconds, hosts;
+    bool allowed;
+  } cases[] = {
+      {1001 * kSecond, 1000, 2, false}, {-1001 * kSecond, 1000, 1, false},
+      {1001 * kSecond, 1000, 3, true},  {1000 * kSecond, 1000, 1, true},
+      {5 * kSecond, 1000, 0, true},     {-90000 * kSecond, 0, 1, true},
+      {6 * kSecond, 5, 2, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(step_allowed(c.correction_us, c.max_step_seconds, c.hosts), c.allowed)
+        << c.correction_us << " " << c.max_step_seconds << " " << c.hosts;
+  }
+}
+
+// 2000 s off: one server, or three URLs on one host, are one witness; three
+// hosts, or --max-step 0, set the clock.
+TEST_F(CliOffsetTest, PreciseSyncStepsFarOnlyOnThreeHostsWord) {
+  for (const char* url :
+       {"http://a", "http://A:8080/x", "https://a", "http://s1", "http://s2", "http://s3"}) {
+    server(url, 2000 * 1000);
+  }
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* says;
+  } cases[] = {
+      {{"--precise", "http://a"}, kStepRefusedStatus, "; 1 agreed"},
+      {{"--precise", "http://a", "http://A:8080/x", "https://a"}, kStepRefusedStatus, "; 1 agreed"},
+      {{"--precise", "--max-step", "1999", "http://s1", "http://s2"},
+       kStepRefusedStatus,
+       "step of +2000.0 s is more than --max-step 1999 s"},
+      {{"--precise"}, 0, "clock set to "},
+      {{"--precise", "--max-step", "2001", "http://a"}, 0, "clock set to "},
+      {{"--precise", "--max-step", "0", "http://a"}, 0, "clock set to "},
+      {{"--precise", "--max-step", "1000000000", "http://a"}, 2, "--max-step"},
+  };
+  for (const auto& c : cases) {
+    local.set_calls.clear();
+    const CommandRun r = sync(c.args);
+    EXPECT_EQ(r.status, c.status) << c.says << r.err;
+    EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+    EXPECT_EQ(local.set_calls.size(), c.status == 0 ? 1u : 0u) << c.says;
+  }
 }
 
 }  // namespace

@@ -35,11 +35,21 @@ struct CliRun {
   std::string err;
 };
 
+// The files "schedule export --out" wrote, path and text; none while it fails.
+std::vector<std::pair<std::string, std::string>> g_files_written;
+bool g_file_writes_fail = false;
+bool write_file(const std::string& path, const std::string& text, std::string& error) {
+  if (g_file_writes_fail) error = "access denied";
+  if (!g_file_writes_fail) g_files_written.emplace_back(path, text);
+  return !g_file_writes_fail;
+}
+
 class CliTest : public ::testing::Test {
  protected:
   CliRun run(const std::vector<std::string>& args) {
     StringSink out, err;
-    SchedulePorts schedule{scheduler, "C:\\Tools\\LanchuanTimeSyncCli.exe", "PC\\user"};
+    SchedulePorts schedule{
+        scheduler, "C:\\Tools\\LanchuanTimeSyncCli.exe", "PC\\user", nullptr, nullptr, write_file};
     const std::vector<std::string> servers{"http://s1", "http://s2", "http://s3"};
     CliPorts ports{query, clock, network, pump, servers, nullptr, &schedule};
     const int status = run_cli(args, ports, out, err);
@@ -88,6 +98,7 @@ TEST_F(CliTest, UsageErrorsAreStatusTwoAndNameTheProblem) {
       {{"schedule", "export", "--every", "1441"}, "--every"},
       {{"schedule", "install", "--every"}, "--every"},
       {{"schedule", "install", "--threshold", "50ms"}, "--threshold"},
+      {{"schedule", "export", "--max-step", "-1"}, "--max-step"},
       {{"schedule", "show", "now"}, "show"},
   };
   for (const auto& c : cases) {
@@ -113,6 +124,38 @@ TEST_F(CliTest, ScheduleInstallFromAPromptThatIsNotElevatedRegistersNothing) {
   EXPECT_EQ(0, r.status) << r.err;
   ASSERT_EQ(1u, scheduler.registered.size());
   EXPECT_NE(std::string::npos, scheduler.registered[0].find("<UserId>PC\\user</UserId>"));
+}
+
+// The task's command passes the step guard's limit on when it is not the default.
+TEST_F(CliTest, ScheduleExportPassesTheMaxStepOn) {
+  CliRun r = run({"schedule", "export", "--max-step", "0", "http://a"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("sync --precise --max-step 0 http://a<")) << r.out;
+  r = run({"schedule", "export", "--max-step", "1000"});
+  EXPECT_NE(std::string::npos, r.out.find("sync --precise<")) << r.out;
+}
+
+// --out writes the task as the scheduler exports one: declared UTF-16 (the
+// port writes it so, with a byte-order mark).
+TEST_F(CliTest, ScheduleExportWritesTheTaskFileWhenAsked) {
+  g_files_written.clear();
+  CliRun r = run({"schedule", "export", "--out", "D:\\task.xml", "--every", "60"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("wrote the task to D:\\task.xml (UTF-16)\n", r.out);
+  ASSERT_EQ(1u, g_files_written.size());
+  EXPECT_EQ("D:\\task.xml", g_files_written[0].first);
+  EXPECT_EQ(0u,
+            g_files_written[0].second.rfind("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n", 0));
+  EXPECT_NE(std::string::npos, g_files_written[0].second.find("<Interval>PT1H</Interval>"));
+
+  g_file_writes_fail = true;
+  r = run({"schedule", "export", "--out", "D:\\task.xml"});
+  g_file_writes_fail = false;
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("the task could not be written to D:\\task.xml: access denied\n", r.err);
+  EXPECT_EQ(2, run({"schedule", "install", "--out", "D:\\task.xml"}).status);
+  EXPECT_EQ(2, run({"schedule", "export", "--out"}).status);
+  EXPECT_EQ(1u, g_files_written.size());
 }
 
 // Arguments as CommandLineToArgvW reads them back; durations as Windows writes them.
@@ -174,8 +217,9 @@ TEST_F(CliTest, SyncExitsOneUnlessTheClockWasSet) {
 TEST_F(CliTest, HelpListsEveryCommand) {
   const CliRun r = run({"--help"});
   EXPECT_EQ(0, r.status);
-  for (const char* command : {"query URL", "sync [URL]", "update-file pack", "update-file unpack",
-                              "schedule install", "schedule export", "--threshold MS"}) {
+  for (const char* command :
+       {"query URL", "sync [URL]", "update-file pack", "update-file unpack", "schedule install",
+        "schedule export", "--threshold MS", "--max-step SECONDS"}) {
     EXPECT_NE(std::string::npos, r.out.find(command)) << command;
   }
 }

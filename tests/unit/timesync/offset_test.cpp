@@ -12,6 +12,7 @@
 #include "fakes/fake_http.h"
 #include "fakes/fake_offset.h"
 #include "timesync/offset_probe.h"
+#include "timesync/socket_probe.h"
 
 namespace lanchuan {
 namespace {
@@ -67,6 +68,36 @@ TEST(FloorDiv, RoundsTowardMinusInfinity) {
   const Case cases[] = {{7, 2, 3},         {-7, 2, -4},           {-8, 2, -4}, {0, 5, 0},
                         {-1, kSecond, -1}, {kSecond, kSecond, 1}, {7, -2, -4}};
   for (const Case& c : cases) EXPECT_EQ(floor_div(c.a, c.b), c.q) << c.a << "/" << c.b;
+}
+
+// Readings of a coarse clock (15.625 ms ticks) and a steady counter, in
+// 100 ns units, with what the interpolation makes of each: never a tick's
+// value seen late, never less than an earlier reading.
+TEST(CoarseClockInterpolation, ReadsBetweenTicksAndNeverGoesBack) {
+  constexpr std::int64_t T = 130000000000000000LL;
+  constexpr std::int64_t kTick = 156250;
+  struct Reading {
+    std::int64_t coarse, steady, expected;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Reading> readings;
+  };
+  const Case cases[] = {
+      {"a tick first seen 4.4 ms after it is 4.4 ms past it",
+       {{T, 0, T}, {T + kTick, 200000, T + 200000}}},
+      {"a tick seen after the counter passed it",
+       {{T, 0, T}, {T, 170000, T + 160000}, {T + kTick, 171000, T + 161000}}},
+      {"a coarse reading older than the one before (its thread was held up)",
+       {{T, 0, T}, {T + kTick, kTick, T + kTick}, {T, kTick + 50, T + kTick + 50}}},
+  };
+  for (const Case& c : cases) {
+    CoarseClockInterpolation clock;
+    for (std::size_t k = 0; k < c.readings.size(); ++k) {
+      const Reading& r = c.readings[k];
+      EXPECT_EQ(clock.reading(r.coarse, r.steady), r.expected) << c.what << ", reading " << k;
+    }
+  }
 }
 
 TEST(OffsetWindow, OneAnswerBoundsTheOffsetToOneSecondPlusTheRoundTrip) {
@@ -436,8 +467,9 @@ TEST(HttpOffsetProber, OpensFirstThenWaitsAndTimesOnlyTheSending) {
   EXPECT_EQ(a.sent_us, kSimStartUs + 300 * kMs);
   EXPECT_EQ(clock.waits, (std::vector<std::int64_t>{kSimStartUs + 300 * kMs}));
   const std::vector<std::string> expected = {
-      "create", "timeouts", "redirects",  "open HEAD http://time.example/123.123", "wait", "now",
-      "send",   "now",      "header Date"};
+      "create",      "timeouts",  "redirects", "open HEAD http://time.example/123.123",
+      "wait",        "now",       "send",      "now",
+      "header Date", "header Age"};
   EXPECT_EQ(factory.log.calls, expected);
   EXPECT_EQ(factory.log.resolve_ms, 5000);
   EXPECT_EQ(factory.log.connect_ms, 5000);
@@ -452,6 +484,7 @@ TEST(HttpOffsetProber, SaysWhyAProbeFailed) {
     const char* header;
     bool missing;
     const char* failure;
+    const char* age = "";
   };
   const Case cases[] = {
       {"", true, "the HTTP request object is not available"},
@@ -463,15 +496,46 @@ TEST(HttpOffsetProber, SaysWhyAProbeFailed) {
       {"0123456789012345678901234567890123456789012345678901234567890123456789", false,
        "unusable Date header \"0123456789012345678901234567890123456789012345678901234567890123"
        "...\""},
+      {"Tue, 08 Dec 2026 05:36:14 GMT", false, "a cache's answer (Age: 30), not the server's time",
+       "30"},
   };
   for (const Case& c : cases) {
     fakes::FakeHeadRequestFactory factory(c.header, c.missing);
+    factory.log.age_header = c.age;
     SimClock clock;
     HttpOffsetProber prober(factory, clock);
     const ProbeAnswer a = prober.probe(kUrl, kSimStartUs);
     EXPECT_FALSE(a.ok);
     EXPECT_EQ(a.failure, c.failure);
     EXPECT_EQ(factory.log.alive, 0);
+  }
+}
+
+// The plain-socket probe's request asks caches not to answer for the server;
+// an answer's Age (a cache's) is read, and "0" is a fresh one.
+TEST(SocketProbeHead, AsksCachesToPassAndReadsTheAge) {
+  HttpTarget target;
+  ASSERT_TRUE(split_http_url("http://time.example:8080/t", target));
+  EXPECT_EQ(head_request_text(target),
+            "HEAD /t/123.123 HTTP/1.1\r\nHost: time.example:8080\r\nConnection: keep-alive\r\n"
+            "Cache-Control: no-cache\r\nPragma: no-cache\r\n\r\n");
+  const struct {
+    const char* head;
+    const char* age;
+    bool fresh;
+  } cases[] = {
+      {"HTTP/1.1 200 OK\r\nDate: x\r\n\r\n", "", true},
+      {"HTTP/1.1 200 OK\r\nage:  0 \r\n\r\n", "0", true},
+      {"HTTP/1.1 200 OK\r\nAge: 12\r\nAge: 0\r\n\r\n", "12", false},
+      {"HTTP/1.0 200 OK\r\nAGE: soon\r\n\r\n", "soon", false},
+  };
+  for (const auto& c : cases) {
+    AnswerHead parsed;
+    ASSERT_TRUE(parse_answer_head(c.head, parsed)) << c.head;
+    EXPECT_EQ(parsed.age, c.age) << c.head;
+    ProbeAnswer a;
+    EXPECT_EQ(answer_is_fresh(parsed.age, a), c.fresh) << c.head;
+    EXPECT_EQ(a.failure.empty(), c.fresh) << a.failure;
   }
 }
 
