@@ -48,8 +48,11 @@ int query_command(const std::vector<std::string>& all_args, CliPorts& ports, Tex
       timing ? format_query_timing(std::chrono::steady_clock::now() - start) : std::string();
   if (!answered) {
     out << timing_line;
-    err << "no time from " << url
-        << ": the server did not answer in time or sent no valid Date header\n";
+    const std::string failure = ports.time_query.failure();
+    err << "no time from " << url << ": "
+        << (failure.empty() ? "the server did not answer in time or sent no valid Date header"
+                            : failure)
+        << "\n";
     return 1;
   }
   const DateTime pc_time = ports.clock.now_local();
@@ -164,10 +167,43 @@ const Command kCommands[] = {
     {"update-file", kUpdateFileUsage, update_file_command},
 };
 
+// "--proxy URL" of the commands that ask servers (schedule reads its own),
+// taken out of `args`; without it, the environment's. False with `error`.
+bool take_proxy(std::vector<std::string>& args, CliPorts& ports, std::string& error) {
+  std::string given = ports.environment_proxy, source = "http_proxy (or HTTP_PROXY)";
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] != kProxyOption) continue;
+    if (i + 1 == args.size()) {
+      error = proxy_option_error();
+      return false;
+    }
+    given = args[i + 1];
+    source = kProxyOption;
+    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+               args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    break;
+  }
+  if (given.empty()) return true;
+  if (ports.proxy == nullptr) {
+    error = "proxies are not available here";
+    return false;
+  }
+  if (!parse_proxy_url(given, *ports.proxy)) {
+    error = source + " is not " + kProxyUrlForm;
+    return false;
+  }
+  return true;
+}
+
 void print_usage(TextSink& out) {
   out << "Usage: LanchuanTimeSyncCli COMMAND [ARGS]\n\nCommands:\n";
   for (const Command& c : kCommands) out << c.usage;
-  out << "  --help        show this text\n"
+  out << "  " << kProxyOption << " " << kProxyUrlForm
+      << "\n"
+         "                with query, sync, offset and schedule install|export: ask\n"
+         "                the servers through this HTTP proxy (https:// ones with\n"
+         "                CONNECT); without it, the one in http_proxy or HTTP_PROXY\n"
+         "  --help        show this text\n"
          "\n"
          "Exit status: 0 on success, 1 when the command failed, 2 on a usage error.\n";
 }
@@ -182,7 +218,12 @@ int run_cli(const std::vector<std::string>& args, CliPorts& ports, TextSink& out
     return 0;
   }
   for (const Command& c : kCommands) {
-    if (c.run && command == c.name) return c.run(args, ports, out, err);
+    if (!c.run || command != c.name) continue;
+    if (command == "schedule" || command == "update-file") return c.run(args, ports, out, err);
+    std::vector<std::string> rest = args;
+    std::string error;
+    if (!take_proxy(rest, ports, error)) return usage_error(err, error);
+    return c.run(rest, ports, out, err);
   }
   return usage_error(err, "unknown command '" + command + "'");
 }

@@ -9,6 +9,7 @@
 #include "programs/cli_offset.h"
 #include "programs/cli_schedule.h"
 #include "programs/text_sink.h"
+#include "timesync/proxy.h"
 #include "timesync/time_query.h"
 
 namespace lanchuan {
@@ -21,6 +22,10 @@ struct CliPorts {
   std::vector<std::string> servers;   // the built-in server list, in order
   OffsetPorts* offset = nullptr;      // sub-second measuring; null: not available
   SchedulePorts* schedule = nullptr;  // the Task Scheduler; null: not available
+  // Where the requests' proxy goes ("--proxy", else `environment_proxy`);
+  // null: proxies are not available.
+  HttpProxy* proxy = nullptr;
+  std::string environment_proxy{};  // http_proxy, else HTTP_PROXY (proxy_from_environment)
 };
 
 // Runs one command line (without the program name); returns the exit status.

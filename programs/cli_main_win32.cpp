@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,23 +20,29 @@
 int main(int argc, char** argv) {
   using namespace lanchuan;
   win32::ComApartment com;
-  win32::WinHttpRequestFactory factory;
+  HttpProxy proxy;  // set by run_cli from the command line or the environment
+  win32::WinHttpRequestFactory factory(proxy);
   win32::Win32TickCounter ticks;
-  HttpTimeQuery query(factory, ticks);
+  HttpTimeQuery usual_query(factory, ticks);
   win32::Win32Clock clock;
   win32::Win32NetworkState network;
   SleepingPump pump;
   const std::vector<std::string> servers(kServerList, kServerList + kServerCount);
   win32::PreciseUtcClock precise_clock;
   HttpOffsetProber https_prober(factory, precise_clock);
-  win32::SocketOffsetProber prober(precise_clock, https_prober);
+  win32::SocketOffsetProber prober(precise_clock, https_prober, proxy);
+  ProbeTimeQuery socket_query(prober, precise_clock);
+  ProxyChoosingTimeQuery query(proxy, usual_query, socket_query);
   win32::Win32PreciseLocalClock local_clock;
   OffsetPorts offset_ports{precise_clock, prober, local_clock, servers};
   win32::ComTaskScheduler scheduler;
   SchedulePorts schedule_ports{
       scheduler,           win32::module_path_utf8(), win32::current_user_utf8(),
       win32::ansi_to_utf8, win32::utf8_to_ansi,       win32::write_utf16_file};
-  CliPorts ports{query, clock, network, pump, servers, &offset_ports, &schedule_ports};
+  const std::string environment_proxy =
+      proxy_from_environment([](const char* name) -> const char* { return std::getenv(name); });
+  CliPorts ports{query,           clock,  network,          pump, servers, &offset_ports,
+                 &schedule_ports, &proxy, environment_proxy};
 
   std::vector<std::string> args(argv + 1, argv + argc);
   StdioSink out(stdout);

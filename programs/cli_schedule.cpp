@@ -2,6 +2,7 @@
 
 #include "programs/cli_offset.h"
 #include "programs/cli_usage.h"
+#include "timesync/proxy.h"
 
 namespace lanchuan {
 
@@ -9,7 +10,7 @@ const char* const kTaskPath = "\\LanchuanTimeSync";
 
 const char* const kScheduleUsage =
     "  schedule install [--every MINUTES] [--threshold MS] [--max-step SECONDS]\n"
-    "                   [URL...]\n"
+    "                   [--proxy URL] [URL...]\n"
     "                from an elevated prompt: register the task \\LanchuanTimeSync,\n"
     "                which runs 'sync --precise' with these options and the\n"
     "                highest privileges at every logon of this user, and every\n"
@@ -18,7 +19,7 @@ const char* const kScheduleUsage =
     "                delete that task\n"
     "  schedule show print the registered task's XML\n"
     "  schedule export [--every MINUTES] [--threshold MS] [--max-step SECONDS]\n"
-    "                  [--out FILE] [URL...]\n"
+    "                  [--proxy URL] [--out FILE] [URL...]\n"
     "                print the task's XML (UTF-8) without registering it, for\n"
     "                'schtasks /create /xml' or group policy; it names no user,\n"
     "                so any user's logon starts it; with --out, write it to FILE\n"
@@ -58,6 +59,13 @@ bool parse_task_options(const std::vector<std::string>& args, TaskOptions& optio
         error = "--max-step needs a number of seconds, 0 to " + std::to_string(kMaxMaxStepSeconds);
         return false;
       }
+    } else if (word == kProxyOption) {
+      HttpProxy proxy;
+      if (!has_value || !parse_proxy_url(args[i + 1], proxy)) {
+        error = proxy_option_error();
+        return false;
+      }
+      options.proxy = args[++i];
     } else if (word == "--out" && args[0] == "export") {
       if (!has_value || args[i + 1].empty()) {
         error = "--out needs a file name";
@@ -80,6 +88,7 @@ std::string task_arguments(const TaskOptions& options) {
   if (options.max_step_seconds != kDefaultMaxStepSeconds) {
     line += " --max-step " + std::to_string(options.max_step_seconds);
   }
+  if (!options.proxy.empty()) line += " --proxy " + quote_argument(options.proxy);
   for (const std::string& url : options.urls) line += " " + quote_argument(url);
   return line;
 }

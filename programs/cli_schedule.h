@@ -51,6 +51,7 @@ struct TaskOptions {
   int threshold_ms = 0;                           // 0: always set the clock
   int max_step_seconds = kDefaultMaxStepSeconds;  // as "sync --precise --max-step"
   std::vector<std::string> urls;
+  std::string proxy;     // "--proxy URL", passed on as given; empty: none
   std::string out_file;  // "schedule export --out FILE", in the command line's code page
 };
 

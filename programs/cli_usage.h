@@ -6,6 +6,7 @@
 #include <string>
 
 #include "programs/text_sink.h"
+#include "timesync/proxy.h"
 
 namespace lanchuan {
 
@@ -15,6 +16,12 @@ inline int usage_error(TextSink& err, const std::string& message) {
   err << "LanchuanTimeSyncCli: " << message << "\n";
   err << "Try 'LanchuanTimeSyncCli --help'.\n";
   return kUsageErrorStatus;
+}
+
+constexpr const char* kProxyOption = "--proxy";
+
+inline std::string proxy_option_error() {
+  return std::string(kProxyOption) + " needs " + kProxyUrlForm;
 }
 
 // Digits only, from `min` to `max`, and no more digits than `max` has (so

@@ -11,7 +11,8 @@ namespace {
 
 constexpr std::size_t kShownHeaderLength = 64;
 
-// A header as it may be echoed on a console: printable ASCII only, short.
+}  // namespace
+
 std::string printable(const std::string& text) {
   std::string shown;
   for (char c : text.substr(0, kShownHeaderLength)) {
@@ -21,8 +22,6 @@ std::string printable(const std::string& text) {
   if (text.size() > kShownHeaderLength) shown += "...";
   return shown;
 }
-
-}  // namespace
 
 bool server_second_from_date_header(const std::string& header, std::int64_t& seconds) {
   DateTime gmt;
@@ -44,6 +43,17 @@ bool answer_is_fresh(const std::string& age_header, ProbeAnswer& answer) {
   answer.ok = false;
   answer.failure = "a cache's answer (Age: " + printable(age_header) + "), not the server's time";
   return false;
+}
+
+bool ProbeTimeQuery::query_server_time(const std::string& url, DateTime& server_time) {
+  const ProbeAnswer answer = prober_.probe(url, clock_.now_utc_us());
+  failure_ = answer.ok ? std::string() : answer.failure;
+  if (!answer.ok) return false;
+  const DateTime gmt{static_cast<double>(kOleDayOfUnixEpoch) +
+                     static_cast<double>(answer.server_second) / 86400.0};
+  const std::int64_t round_trip_ms = (answer.received_us - answer.sent_us) / 1000;
+  server_time = corrected_server_time(gmt, static_cast<std::uint32_t>(round_trip_ms));
+  return true;
 }
 
 ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at_us) {

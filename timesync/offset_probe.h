@@ -10,6 +10,9 @@
 
 namespace lanchuan {
 
+// A header as it may be echoed on a console: printable ASCII only, short.
+std::string printable(const std::string& text);
+
 // Seconds since 1970-01-01 GMT of a Date header; false when it is not one the
 // window would accept, or names no real day (such as 31 Nov).
 bool server_second_from_date_header(const std::string& header, std::int64_t& seconds);
@@ -22,6 +25,22 @@ void take_date_header(const std::string& header, ProbeAnswer& answer);
 // when it had it from the server: no time of that server's. False, with the
 // failure that says so, for such an answer.
 bool answer_is_fresh(const std::string& age_header, ProbeAnswer& answer);
+
+// The window's time query (GMT + 8 hours + the round trip's whole seconds)
+// over one request of an offset prober, sent at once: the companion's query
+// and sync through a proxy, which the request object cannot be told to use
+// everywhere (Wine ignores it). The prober's failure is kept.
+class ProbeTimeQuery : public TimeQuery {
+ public:
+  ProbeTimeQuery(OffsetProber& prober, HighResClock& clock) : prober_(prober), clock_(clock) {}
+  bool query_server_time(const std::string& url, DateTime& server_time) override;
+  std::string failure() const override { return failure_; }
+
+ private:
+  OffsetProber& prober_;
+  HighResClock& clock_;
+  std::string failure_;
+};
 
 class HttpOffsetProber : public OffsetProber {
  public:

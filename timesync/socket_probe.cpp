@@ -65,9 +65,13 @@ bool split_http_url(const std::string& url, HttpTarget& target) {
   return true;
 }
 
-std::string head_request_text(const HttpTarget& target) {
-  return "HEAD " + target.path + kTimeQueryPath + " HTTP/1.1\r\nHost: " + target.host_line +
-         "\r\nConnection: keep-alive\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n\r\n";
+std::string head_request_text(const HttpTarget& target, const HttpProxy& proxy) {
+  const std::string origin = proxy.set() ? kHttpScheme + target.host_line : std::string();
+  const std::string credentials =
+      proxy.user.empty() ? std::string() : "Proxy-Authorization: " + proxy.authorization() + "\r\n";
+  return "HEAD " + origin + target.path + kTimeQueryPath +
+         " HTTP/1.1\r\nHost: " + target.host_line + "\r\n" + credentials +
+         "Connection: keep-alive\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n\r\n";
 }
 
 bool parse_answer_head(const std::string& head, AnswerHead& parsed) {

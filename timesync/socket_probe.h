@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/deadlines.h"
+#include "timesync/proxy.h"
 
 namespace lanchuan {
 
@@ -25,8 +26,10 @@ struct HttpTarget {
 bool split_http_url(const std::string& url, HttpTarget& target);
 
 // HEAD path + "/123.123" over HTTP/1.1 asking to keep the connection, and
-// caches on the way not to answer in the server's place.
-std::string head_request_text(const HttpTarget& target);
+// caches on the way not to answer in the server's place. Through `proxy`
+// (when set) the request line names the whole URL, with the proxy's
+// credentials when it has them.
+std::string head_request_text(const HttpTarget& target, const HttpProxy& proxy = HttpProxy());
 
 struct AnswerHead {
   std::string date;         // the Date header's value, blanks trimmed; empty when none

@@ -16,6 +16,7 @@
 #include "platform/win32/steady_clock_win32.h"
 #include "platform/win32/thread_win32.h"
 #include "timesync/offset_probe.h"
+#include "timesync/proxy.h"
 
 namespace lanchuan::win32 {
 namespace {
@@ -133,11 +134,16 @@ bool send_request(SOCKET s, const std::string& request) {
 }
 
 // The answer of a whole head: its Date, or why there is none. Whether the
-// connection can carry the next request goes to `reusable`.
-void take_head(const std::string& head, ProbeAnswer& answer, bool& reusable) {
+// connection can carry the next request goes to `reusable`. Through a proxy,
+// its own refusal is no server's answer, Date or not.
+void take_head(const std::string& head, bool through_proxy, ProbeAnswer& answer, bool& reusable) {
   AnswerHead parsed;
+  const std::string refusal = through_proxy ? proxy_refusal(head) : std::string();
   if (!parse_answer_head(head, parsed)) {
     answer.failure = "not an HTTP answer";
+  } else if (!refusal.empty()) {
+    answer.failure = refusal;
+    parsed.keep_alive = false;
   } else if (!answer_is_fresh(parsed.age, answer)) {
     // (the failure says so)
   } else if (parsed.date.empty()) {
@@ -213,8 +219,13 @@ bool wait_for_readers(const std::vector<unique_handle>& readers, std::int64_t un
 
 }  // namespace
 
-SocketOffsetProber::SocketOffsetProber(HighResClock& clock, OffsetProber& fallback)
-    : clock_(clock), fallback_(fallback), socket_(INVALID_SOCKET), spare_(INVALID_SOCKET) {
+SocketOffsetProber::SocketOffsetProber(HighResClock& clock, OffsetProber& fallback,
+                                       const HttpProxy& proxy)
+    : clock_(clock),
+      fallback_(fallback),
+      proxy_(proxy),
+      socket_(INVALID_SOCKET),
+      spare_(INVALID_SOCKET) {
   WSADATA data;
   winsock_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
@@ -233,6 +244,17 @@ void SocketOffsetProber::close_connection() {
 bool SocketOffsetProber::open_connection(const std::string& url, const HttpTarget& target,
                                          std::int64_t deadline_ms, std::string& failure,
                                          std::uintptr_t* into) {
+  if (!connect_to(url, proxy_.set() ? HttpTarget{proxy_.host, proxy_.port, "", ""} : target,
+                  deadline_ms, failure, into)) {
+    if (proxy_.set()) failure = "the proxy " + proxy_.host_port() + ": " + failure;
+    return false;
+  }
+  return true;
+}
+
+bool SocketOffsetProber::connect_to(const std::string& url, const HttpTarget& target,
+                                    std::int64_t deadline_ms, std::string& failure,
+                                    std::uintptr_t* into) {
   if (!winsock_) {
     failure = "Windows sockets are not available";
     return false;
@@ -330,7 +352,7 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
   }
 
   clock_.wait_until_utc_us(send_at_us);
-  const std::string request = head_request_text(target);
+  const std::string request = head_request_text(target, proxy_);
   std::string head;
   bool closed_before_answer = false;
   bool complete = exchange(request, deadline_ms, answer, head, closed_before_answer);
@@ -350,7 +372,7 @@ ProbeAnswer SocketOffsetProber::probe(const std::string& url, std::int64_t send_
     return answer;
   }
   bool reusable = false;
-  take_head(head, answer, reusable);
+  take_head(head, proxy_.set(), answer, reusable);
   if (!reusable) {
     closesocket(static_cast<SOCKET>(socket_));
     socket_ = INVALID_SOCKET;
@@ -423,7 +445,7 @@ std::vector<ProbeAnswer> SocketOffsetProber::probe_volley(
     if (!readers[k]) answers[k].failure = "no thread to read the answer";
   }
 
-  const std::string request = head_request_text(target);
+  const std::string request = head_request_text(target, proxy_);
   std::vector<bool> sent(n, false);
   std::vector<std::int64_t> sent_steady_us(n, 0);
   for (std::size_t k = 0; k < n; ++k) {
@@ -462,7 +484,7 @@ std::vector<ProbeAnswer> SocketOffsetProber::probe_volley(
       answers[k].received_us =
           answers[k].sent_us + std::max<std::int64_t>(0, reading.received_us - sent_steady_us[k]);
       answers[k].failure = reading.failure;
-      if (reading.complete) take_head(reading.head, answers[k], reusable);
+      if (reading.complete) take_head(reading.head, proxy_.set(), answers[k], reusable);
     } else if (sent[k]) {
       answers[k].received_us = answers[k].sent_us;
       answers[k].failure = "no answer within " + kTimeLimitText;

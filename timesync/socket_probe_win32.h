@@ -27,8 +27,10 @@ namespace lanchuan::win32 {
 class SocketOffsetProber : public OffsetProber {
  public:
   // URLs other than http:// (https:// needs TLS) go to `fallback`, the
-  // prober over the request object.
-  SocketOffsetProber(HighResClock& clock, OffsetProber& fallback);
+  // prober over the request object. http:// ones go through `proxy` when it
+  // is set (read at each request: the command line sets it after this is
+  // made); the connections are then the proxy's.
+  SocketOffsetProber(HighResClock& clock, OffsetProber& fallback, const HttpProxy& proxy);
   ~SocketOffsetProber() override;
   SocketOffsetProber(const SocketOffsetProber&) = delete;
   SocketOffsetProber& operator=(const SocketOffsetProber&) = delete;
@@ -46,9 +48,12 @@ class SocketOffsetProber : public OffsetProber {
     std::vector<char> bytes;  // a sockaddr of that family
   };
 
-  // Into `into`, or `socket_` when none is given.
+  // Into `into`, or `socket_` when none is given; to the proxy when there
+  // is one, and then a failure names it.
   bool open_connection(const std::string& url, const HttpTarget& target, std::int64_t deadline_ms,
                        std::string& failure, std::uintptr_t* into = nullptr);
+  bool connect_to(const std::string& url, const HttpTarget& target, std::int64_t deadline_ms,
+                  std::string& failure, std::uintptr_t* into);
   bool exchange(const std::string& request, std::int64_t deadline_ms, ProbeAnswer& answer,
                 std::string& head, bool& closed_before_answer);
   void close_connection();
@@ -58,6 +63,7 @@ class SocketOffsetProber : public OffsetProber {
 
   HighResClock& clock_;
   OffsetProber& fallback_;
+  const HttpProxy& proxy_;
   bool winsock_ = false;
   std::uintptr_t socket_;  // the open connection, or the invalid socket
   std::uintptr_t spare_;   // one more to the same URL, made earlier, or the invalid socket

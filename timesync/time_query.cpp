@@ -24,13 +24,14 @@ bool query_server_time(HeadRequestFactory& factory, TickCounter& ticks, const st
 
   // Unsigned 32-bit difference: a wrap of the counter still gives the small
   // positive span. The whole round trip counts, truncated to seconds.
-  const std::uint32_t elapsed_ms = ticks.tick_ms() - t0;
-  const int correction_s = static_cast<int>(elapsed_ms / 1000u);
-
-  DateTime local = add_to_date_time(gmt, 6, 8);
-  local = add_to_date_time(local, 8, correction_s);
-  server_time = local;
+  server_time = corrected_server_time(gmt, ticks.tick_ms() - t0);
   return true;
+}
+
+DateTime corrected_server_time(const DateTime& gmt, std::uint32_t round_trip_ms) {
+  const int correction_s = static_cast<int>(round_trip_ms / 1000u);
+  DateTime local = add_to_date_time(gmt, 6, 8);
+  return add_to_date_time(local, 8, correction_s);
 }
 
 }  // namespace lanchuan

@@ -42,6 +42,10 @@ class TickCounter {
 
 constexpr const char* kTimeQueryPath = "/123.123";
 
+// The server's GMT time as the window shows it: + 8 hours and the whole
+// seconds of the round trip.
+DateTime corrected_server_time(const DateTime& gmt, std::uint32_t round_trip_ms);
+
 // The query itself. On success `server_time` receives the corrected local
 // time (UTC+8 plus the round trip in whole seconds); on failure, a server that
 // did not answer within kTimeQueryDeadlineMs included, it is untouched.
@@ -53,6 +57,8 @@ class TimeQuery {
  public:
   virtual ~TimeQuery() = default;
   virtual bool query_server_time(const std::string& url, DateTime& server_time) = 0;
+  // Why the last query failed, when the transport can tell; else empty.
+  virtual std::string failure() const { return std::string(); }
 };
 
 // TimeQuery over a request factory and a tick counter.

@@ -18,6 +18,12 @@ namespace {
 
 constexpr const wchar_t* kProgId = L"WinHttp.WinHttpRequest.5.1";
 constexpr int kOptionEnableRedirects = 6;
+// IWinHttpRequest::SetProxy's HTTPREQUEST_PROXYSETTING_PROXY and
+// SetCredentials' HTTPREQUEST_SETCREDENTIALS_FOR_PROXY (httprequest.idl;
+// learn.microsoft.com, "IWinHttpRequest::SetProxy method" and
+// "IWinHttpRequest::SetCredentials method").
+constexpr int kProxySettingProxy = 2;
+constexpr int kCredentialsForProxy = 1;
 // Reading a header of an answer that is in already.
 constexpr int kHeaderWaitMs = 5000;
 // The worker's last wait for the answer ends within a second of its deadline.
@@ -74,6 +80,19 @@ class RequestObject {
     // Arguments in reverse order: async, URL, method.
     std::vector<VARIANT> args = {bool_arg(true), text_arg(url), text_arg(verb)};
     call(L"Open", DISPATCH_METHOD, args, nullptr);
+  }
+
+  // Before Send, which ignores a later call (Microsoft's documentation).
+  void set_proxy(const std::string& host_port) {
+    std::vector<VARIANT> args = {text_arg(host_port), int_arg(kProxySettingProxy)};
+    call(L"SetProxy", DISPATCH_METHOD, args, nullptr);
+  }
+
+  // After a successful Open, before Send: the documentation says it fails
+  // before Open has completed.
+  void set_proxy_credentials(const std::string& user, const std::string& password) {
+    std::vector<VARIANT> args = {int_arg(kCredentialsForProxy), text_arg(password), text_arg(user)};
+    call(L"SetCredentials", DISPATCH_METHOD, args, nullptr);
   }
 
   bool send() {
@@ -199,6 +218,7 @@ struct RequestSetup {
   int follow_redirects = -1;
   std::string verb;
   std::string url;
+  HttpProxy proxy;  // not set: the system's settings, as ever
 };
 
 // Sends and waits for the answer's head until `deadline`, in the object's
@@ -237,7 +257,11 @@ void run_request(const std::shared_ptr<Exchange>& x, const RequestSetup& setup) 
   RequestObject request(std::move(dispatch));
   request.set_timeouts(setup.timeouts);
   request.set_redirect_option(setup.follow_redirects);
+  if (setup.proxy.set()) request.set_proxy(setup.proxy.host_port());
   request.open(setup.verb, setup.url);
+  if (!setup.proxy.user.empty()) {
+    request.set_proxy_credentials(setup.proxy.user, setup.proxy.password);
+  }
   // Some implementations reset the time-outs and options on Open; writing
   // them again afterwards gives the same request everywhere.
   request.set_timeouts(setup.timeouts);
@@ -281,8 +305,9 @@ void run_request(const std::shared_ptr<Exchange>& x, const RequestSetup& setup) 
 
 class WinHttpRequest : public HeadRequest {
  public:
-  explicit WinHttpRequest(const CLSID& clsid) : x_(std::make_shared<Exchange>()) {
+  WinHttpRequest(const CLSID& clsid, const HttpProxy& proxy) : x_(std::make_shared<Exchange>()) {
     setup_.clsid = clsid;
+    setup_.proxy = proxy;
   }
   ~WinHttpRequest() override {
     {
@@ -374,7 +399,7 @@ class WinHttpRequest : public HeadRequest {
 std::unique_ptr<HeadRequest> WinHttpRequestFactory::create() {
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(kProgId, &clsid))) return nullptr;
-  return std::make_unique<WinHttpRequest>(clsid);
+  return std::make_unique<WinHttpRequest>(clsid, proxy_ ? *proxy_ : HttpProxy());
 }
 
 std::uint32_t Win32TickCounter::tick_ms() { return GetTickCount(); }

@@ -8,13 +8,23 @@
 
 #include <memory>
 
+#include "timesync/proxy.h"
 #include "timesync/time_query.h"
 
 namespace lanchuan::win32 {
 
 class WinHttpRequestFactory : public HeadRequestFactory {
  public:
+  // The window's requests go as the system's settings say. The companion's
+  // may name a proxy (read at each create(): the command line sets it after
+  // this is made): the object then goes through it (https:// with CONNECT),
+  // with its credentials. Wine 8 ignores the object's SetProxy.
+  WinHttpRequestFactory() = default;
+  explicit WinHttpRequestFactory(const HttpProxy& proxy) : proxy_(&proxy) {}
   std::unique_ptr<HeadRequest> create() override;
+
+ private:
+  const HttpProxy* proxy_ = nullptr;
 };
 
 class Win32TickCounter : public TickCounter {

@@ -9,6 +9,7 @@ PACKAGES=(
   wine wine64
   xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
   clang libclang-rt-14-dev clang-format
+  tinyproxy
 )
 
 # 32-bit Wine only where the kernel runs 32-bit code: the same question

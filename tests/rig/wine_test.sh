@@ -5,7 +5,10 @@
 #    (tests/e2e/hosts) and a resolv.conf on loopback so unknown names fail at once;
 #  - a throwaway WINEPREFIX (wineboot -i), LC_ALL=zh_CN.UTF-8 (code page 936),
 #    TZ=Asia/Shanghai, a private Xvfb 1024x768;
-#  - time-boxed; wineserver, Xvfb and the prefix are cleaned up on every path.
+#  - for programs whose name contains "offset", three tinyproxy servers on
+#    loopback (start_proxies below);
+#  - time-boxed; wineserver, Xvfb, the proxies and the prefix are cleaned up on
+#    every path.
 # Usage: wine_test.sh PROGRAM.exe [ARGS...]
 #        wine_test.sh --script FILE [ARGS...]
 # A bare program name is looked up in the build this machine's Wine can run
@@ -48,8 +51,10 @@ fi
 
 WORK=$(mktemp -d /tmp/lanchuan-wine.XXXXXX)
 XVFB_PID=
+PROXIES_PID=
 cleanup() {
   set +e
+  [ -n "$PROXIES_PID" ] && kill "$PROXIES_PID" 2>/dev/null && wait "$PROXIES_PID" 2>/dev/null
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     timeout 20 wineserver -k >/dev/null 2>&1
     timeout 20 wineserver -w >/dev/null 2>&1
@@ -76,6 +81,40 @@ cp "$SRC_DIR/tests/e2e/hosts" "$WORK/hosts"
 echo "nameserver 127.0.0.1" > "$WORK/resolv.conf"
 mount --bind "$WORK/hosts" /etc/hosts
 mount --bind "$WORK/resolv.conf" /etc/resolv.conf
+
+# --- proxies -------------------------------------------------------------------
+# Real HTTP proxies (tinyproxy) for the companion's --proxy, in a mount
+# namespace of their own whose hosts file adds proxied.test (127.0.0.77): a
+# server there is reachable by that name only through them. 3128 lets
+# 127.0.0.1 through, 3129 asks for Basic credentials lan:chuan (407 without),
+# 3130 lets nobody from 127.0.0.1 through (403). Each adds a Via header.
+start_proxies() {
+  cp "$WORK/hosts" "$WORK/proxy-hosts"
+  echo "127.0.0.77	proxied.test" >>"$WORK/proxy-hosts"
+  local name port rule
+  for spec in "open 3128 Allow 127.0.0.1" "auth 3129 Allow 127.0.0.1" "deny 3130 Allow 127.0.0.2"; do
+    read -r name port rule <<<"$spec"
+    printf 'Port %s\nListen 127.0.0.1\nTimeout 30\nMaxClients 50\nLogLevel Info\nViaProxyName "tinyproxy"\n%s\n' \
+      "$port" "$rule" >"$WORK/tinyproxy-$name.conf"
+  done
+  echo "BasicAuth lan chuan" >>"$WORK/tinyproxy-auth.conf"
+  unshare --mount bash -c 'mount --bind "$1/proxy-hosts" /etc/hosts
+    for name in open auth deny; do
+      tinyproxy -d -c "$1/tinyproxy-$name.conf" >"$1/tinyproxy-$name.log" 2>&1 &
+    done
+    trap "kill \$(jobs -p) 2>/dev/null" TERM
+    wait' _ "$WORK" &
+  PROXIES_PID=$!
+  for port in 3128 3129 3130; do
+    for _ in $(seq 50); do
+      (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+      sleep 0.1
+    done
+  done
+}
+if [ -z "$SCRIPT" ] && [[ "$(basename "$EXE")" == *offset* ]]; then
+  start_proxies
+fi
 
 # --- display ------------------------------------------------------------------
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &

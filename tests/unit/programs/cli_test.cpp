@@ -51,7 +51,7 @@ class CliTest : public ::testing::Test {
     SchedulePorts schedule{
         scheduler, "C:\\Tools\\LanchuanTimeSyncCli.exe", "PC\\user", nullptr, nullptr, write_file};
     const std::vector<std::string> servers{"http://s1", "http://s2", "http://s3"};
-    CliPorts ports{query, clock, network, pump, servers, nullptr, &schedule};
+    CliPorts ports{query, clock, network, pump, servers, nullptr, &schedule, &proxy, environment};
     const int status = run_cli(args, ports, out, err);
     return {status, out.str(), err.str()};
   }
@@ -60,6 +60,8 @@ class CliTest : public ::testing::Test {
   fakes::FakeNetwork network;
   fakes::FakePump pump;
   FakeTaskScheduler scheduler;
+  HttpProxy proxy;
+  std::string environment;  // as http_proxy / HTTP_PROXY
 };
 
 TEST_F(CliTest, QueryPrintsServerTimeFirstThenPcTimeAndDifference) {
@@ -159,6 +161,39 @@ TEST_F(CliTest, ScheduleExportWritesTheTaskFileWhenAsked) {
 }
 
 // Arguments as CommandLineToArgvW reads them back; durations as Windows writes them.
+// --proxy, else the environment's proxy, for the requests; passed on to the
+// task as given; one the program cannot use is a usage error.
+TEST_F(CliTest, TakesTheProxyFromTheCommandLineElseTheEnvironment) {
+  query.answers["http://a"] = at(2026, 12, 8, 13, 36, 15);
+  const struct {
+    const char* environment;
+    std::vector<std::string> args;
+    int status;
+    const char* host_port;  // of the proxy taken; "" for none
+    const char* err;        // in standard error
+  } cases[] = {
+      {"", {"query", "--proxy", "http://p:3128", "http://a"}, 0, "p:3128", ""},
+      {"http://e:1", {"query", "http://a"}, 0, "e:1", ""},
+      {"http://e:1", {"query", "http://a", "--proxy", "http://p:2"}, 0, "p:2", ""},
+      {"", {"query", "http://a"}, 0, "", ""},
+      {"e:1", {"query", "http://a"}, 2, "", "http_proxy (or HTTP_PROXY) is not http://"},
+      {"", {"offset", "--proxy"}, 2, "", "--proxy needs http://[user:password@]host:port"},
+      {"", {"sync", "--proxy", "http://p"}, 2, "", "--proxy is not http://"},
+      {"", {"schedule", "export", "--proxy", "ftp://p:1"}, 2, "", "--proxy needs"},
+  };
+  for (const auto& c : cases) {
+    proxy = HttpProxy();
+    environment = c.environment;
+    const CliRun r = run(c.args);
+    EXPECT_EQ(c.status, r.status) << r.err;
+    EXPECT_EQ(c.host_port, proxy.set() ? proxy.host_port() : "") << r.err;
+    EXPECT_NE(std::string::npos, r.err.find(c.err)) << r.err;
+  }
+  const CliRun r = run({"schedule", "export", "--proxy", "http://u:p@h:1", "http://a"});
+  EXPECT_NE(std::string::npos, r.out.find("sync --precise --proxy http://u:p@h:1 http://a<"))
+      << r.out;
+}
+
 TEST(ScheduleTest, ArgumentsAndDurationsInTheTasksOwnForms) {
   const std::pair<std::string, std::string> cases[] = {
       {"http://a/?x=1&y=2", "http://a/?x=1&y=2"},

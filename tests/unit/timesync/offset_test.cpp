@@ -12,6 +12,7 @@
 #include "fakes/fake_http.h"
 #include "fakes/fake_offset.h"
 #include "timesync/offset_probe.h"
+#include "timesync/proxy.h"
 #include "timesync/socket_probe.h"
 
 namespace lanchuan {
@@ -537,6 +538,54 @@ TEST(SocketProbeHead, AsksCachesToPassAndReadsTheAge) {
     EXPECT_EQ(answer_is_fresh(parsed.age, a), c.fresh) << c.head;
     EXPECT_EQ(a.failure.empty(), c.fresh) << a.failure;
   }
+}
+
+// The proxy as written (with its credentials as sent), the request line it
+// is sent, where it comes from when not given, and its refusals.
+TEST(HttpProxy, ParsesWritesTheAbsoluteFormAndTellsItsRefusals) {
+  const struct {
+    const char* text;
+    const char* host_port;  // "": not a proxy
+    const char* authorization = "";
+  } proxies[] = {
+      {"http://127.0.0.1:3128", "127.0.0.1:3128", ""},
+      {"HTTP://u@proxy.example:8080/", "proxy.example:8080", "Basic dTo="},
+      {"http://a%40b:p%3Aw@[::1]:3128", "[::1]:3128", "Basic YUBiOnA6dw=="},
+      {"http://proxy.example", ""},
+      {"https://p:443", ""},
+      {"p:3128", ""},
+      {"http://:3128", ""},
+      {"http://p:1/x", ""},
+      {"http://u:%zz@p:1", ""},
+  };
+  for (const auto& c : proxies) {
+    HttpProxy proxy;
+    EXPECT_EQ(parse_proxy_url(c.text, proxy), *c.host_port != '\0') << c.text;
+    EXPECT_EQ(proxy.set() ? proxy.host_port() : "", c.host_port);
+    EXPECT_EQ(proxy.authorization(), c.authorization);
+  }
+  HttpProxy proxy;
+  HttpTarget target;
+  ASSERT_TRUE(parse_proxy_url("http://lan:chuan@p:3128", proxy));
+  ASSERT_TRUE(split_http_url("http://time.example:8080/t", target));
+  EXPECT_EQ(head_request_text(target, proxy),
+            "HEAD http://time.example:8080/t/123.123 HTTP/1.1\r\nHost: time.example:8080\r\n"
+            "Proxy-Authorization: Basic bGFuOmNodWFu\r\nConnection: keep-alive\r\n"
+            "Cache-Control: no-cache\r\nPragma: no-cache\r\n\r\n");
+
+  static const char* environment[2];  // http_proxy, HTTP_PROXY
+  const auto lookup = [](const char* name) { return environment[name[0] == 'H' ? 1 : 0]; };
+  environment[0] = "http://a:1";
+  environment[1] = "http://b:2";
+  EXPECT_EQ(proxy_from_environment(lookup), "http://a:1");
+  environment[0] = "";
+  EXPECT_EQ(proxy_from_environment(lookup), "http://b:2");
+
+  EXPECT_EQ(proxy_refusal("HTTP/1.0 407 Proxy Authentication Required\r\nDate: x\r\n\r\n"),
+            "the proxy refused the request: 407 Proxy Authentication Required");
+  EXPECT_EQ(proxy_refusal("HTTP/1.1 504 Gateway\x01Timeout\r\n\r\n"),
+            "the proxy refused the request: 504 Gateway?Timeout");
+  EXPECT_EQ(proxy_refusal("HTTP/1.1 404 Not Found\r\nDate: x\r\n\r\n"), "");
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+// The companion's HTTP proxy: "http://[user:password@]host:port", given with
+// --proxy or, without it, in http_proxy / HTTP_PROXY. An http:// server is
+// asked through it with the whole URL in the request line; the proxy's own
+// refusals are told apart from the server's answers.
+#pragma once
+
+#include <string>
+
+#include "timesync/time_query.h"
+
+namespace lanchuan {
+
+// How a proxy is written, for the messages that ask for one.
+constexpr const char* kProxyUrlForm = "http://[user:password@]host:port";
+
+struct HttpProxy {
+  std::string host;  // without brackets; empty: no proxy
+  std::string port;
+  std::string user, password;  // user empty: none
+  bool set() const { return !host.empty(); }
+  std::string host_port() const;  // "host:port", an IPv6 literal in brackets
+  // "Basic ..." when a user was given, else empty.
+  std::string authorization() const;
+};
+
+// False for anything but "http://[user:password@]host:port[/]"; the user and
+// password may be percent-encoded.
+bool parse_proxy_url(const std::string& text, HttpProxy& proxy);
+
+// The first of http_proxy and HTTP_PROXY that is set and not empty, as curl
+// reads them; "" when neither is.
+std::string proxy_from_environment(const char* (*lookup)(const char* name));
+
+std::string base64(const std::string& bytes);
+
+// The proxy's own refusal, from the status line of an answer that came
+// through it: "the proxy refused the request: 407 Proxy Authentication
+// Required". Empty for statuses a server behind the proxy gives (the Date of
+// those is the server's).
+std::string proxy_refusal(const std::string& head);
+
+// The companion's time query: an http:// server, while `proxy` is set, by
+// `through_proxy` (plain sockets, which send the whole URL to the proxy);
+// the rest by `usual` (the request object, which is given the proxy itself).
+class ProxyChoosingTimeQuery : public TimeQuery {
+ public:
+  ProxyChoosingTimeQuery(const HttpProxy& proxy, TimeQuery& usual, TimeQuery& through_proxy)
+      : proxy_(proxy), usual_(usual), through_proxy_(through_proxy) {}
+  bool query_server_time(const std::string& url, DateTime& server_time) override;
+  std::string failure() const override { return last_ ? last_->failure() : std::string(); }
+
+ private:
+  const HttpProxy& proxy_;
+  TimeQuery& usual_;
+  TimeQuery& through_proxy_;
+  TimeQuery* last_ = nullptr;
+};
+
+}  // namespace lanchuan
