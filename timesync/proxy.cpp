@@ -106,17 +106,23 @@ bool ProxyChoosingTimeQuery::query_server_time(const std::string& url, DateTime&
   return last_->query_server_time(url, server_time);
 }
 
+// 407 asks for the proxy's credentials; 403 is its refusal (an access rule
+// or a filter), 502-504 that it could not reach the server.
+bool is_proxy_refusal_status(int status) {
+  return status == 407 || status == 403 || (status >= 502 && status <= 504);
+}
+
 std::string proxy_refusal(const std::string& head) {
-  // "HTTP/1.x NNN Reason": 407 asks for the proxy's credentials; 403 is its
-  // refusal (an access rule or a filter), 502-504 that it could not reach
-  // the server.
+  // "HTTP/1.x NNN Reason".
   const std::size_t line_end = head.find_first_of("\r\n");
   const std::string line = head.substr(0, line_end);
   if (line.size() < 12 || line.compare(0, 7, "HTTP/1.") != 0 || line[8] != ' ') return "";
-  const std::string status = line.substr(9, 3);
-  if (status != "407" && status != "403" && status != "502" && status != "503" && status != "504") {
-    return "";
+  int status = 0;
+  for (std::size_t i = 9; i < 12; ++i) {
+    if (line[i] < '0' || line[i] > '9') return "";
+    status = status * 10 + (line[i] - '0');
   }
+  if (!is_proxy_refusal_status(status)) return "";
   return "the proxy refused the request: " + printable(line.substr(9));
 }
 

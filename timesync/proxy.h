@@ -38,6 +38,8 @@ std::string base64(const std::string& bytes);
 // Required". Empty for statuses a server behind the proxy gives (the Date of
 // those is the server's).
 std::string proxy_refusal(const std::string& head);
+// Whether an answer with this status through a proxy is taken as its refusal.
+bool is_proxy_refusal_status(int status);
 
 // The companion's time query: an http:// server, while `proxy` is set, by
 // `through_proxy` (plain sockets, which send the whole URL to the proxy);

@@ -95,6 +95,14 @@ class RequestObject {
     call(L"SetCredentials", DISPATCH_METHOD, args, nullptr);
   }
 
+  // The answer's status; 0 when it cannot be read.
+  int status() {
+    std::vector<VARIANT> none;
+    Variant result;
+    if (!call(L"Status", DISPATCH_PROPERTYGET, none, result.get())) return 0;
+    return result.ref().vt == VT_I4 ? static_cast<int>(result.ref().lVal) : 0;
+  }
+
   bool send() {
     std::vector<VARIANT> none;
     return call(L"Send", DISPATCH_METHOD, none, nullptr);
@@ -280,7 +288,10 @@ void run_request(const std::shared_ptr<Exchange>& x, const RequestSetup& setup) 
   const auto send_deadline = Clock::now() + std::chrono::milliseconds(x->send_deadline_ms);
   x->stage = Stage::kSending;
   lock.unlock();
-  const bool ok = send_until(request, send_deadline);
+  // Through a proxy, its own refusal (of the CONNECT, say) is no answer of
+  // the server's, whatever Date it carries.
+  const bool ok = send_until(request, send_deadline) &&
+                  !(setup.proxy.set() && is_proxy_refusal_status(request.status()));
   lock.lock();
   x->answer(ok ? Stage::kAnswered : Stage::kFailed);
 

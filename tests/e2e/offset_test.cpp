@@ -482,6 +482,11 @@ TEST(Proxy, OffsetThroughTheProxyCoversTheTruthAsDirectDoes) {
   // Without the proxy, the name leads nowhere.
   const ProcessResult alone = run_cli("query " + proxied_url(server), 60000);
   EXPECT_EQ(1u, alone.exit_code) << alone.out << alone.err;
+  // The request line names the whole URL (seen by a fake in the proxy's place).
+  FakeHttpServer stand_in;
+  run_cli("query --proxy " + stand_in.url() + " " + proxied_url(server), 60000);
+  ASSERT_FALSE(stand_in.request_lines().empty());
+  EXPECT_EQ("HEAD " + proxied_url(server) + "/123.123 HTTP/1.1", stand_in.request_lines()[0]);
 }
 
 // query and sync (whole seconds) through the proxy: given, from http_proxy,
