@@ -16,13 +16,20 @@ namespace {
 
 const char* outcome_text(RunOutcome outcome) {
   switch (outcome) {
-    case RunOutcome::set: return "set";
-    case RunOutcome::under_threshold: return "left alone under the threshold";
-    case RunOutcome::step_refused: return "refused by the step guard";
-    case RunOutcome::no_right: return "could not set: no right";
-    case RunOutcome::no_server: return "no server";
-    case RunOutcome::disagreement: return "servers disagree";
-    case RunOutcome::no_network: return "no network";
+    case RunOutcome::set:
+      return "set";
+    case RunOutcome::under_threshold:
+      return "left alone under the threshold";
+    case RunOutcome::step_refused:
+      return "refused by the step guard";
+    case RunOutcome::no_right:
+      return "could not set: no right";
+    case RunOutcome::no_server:
+      return "no server";
+    case RunOutcome::disagreement:
+      return "servers disagree";
+    case RunOutcome::no_network:
+      return "no network";
   }
   return "";
 }
@@ -60,20 +67,29 @@ std::string ms_text(std::int64_t us, bool with_sign, bool tenths) {
 }
 
 std::string format_log_line(const RunRecord& record, std::int64_t utc_us) {
-  std::string line = utc_text(utc_us) + "\t" + field(record.command) + "\t" +
-                     outcome_text(record.outcome) + "\t" +
-                     (record.has_correction ? ms_text(record.correction_us, true) + " ms" : "-");
+  std::string line = utc_text(utc_us);
+  line += '\t';
+  line += field(record.command);
+  line += '\t';
+  line += outcome_text(record.outcome);
+  line += '\t';
+  line += record.has_correction ? ms_text(record.correction_us, true) + " ms" : "-";
   for (const RunLogServer& s : record.servers) {
-    line += "\t" + field(s.url) + " ";
+    line += '\t';
+    line += field(s.url);
     if (!s.ok) {
-      line += "failed: " + field(s.failure);
+      line += " failed: ";
+      line += field(s.failure);
       continue;
     }
-    line += "offset " + ms_text(s.offset_us, true, true) + " ms +/- " +
-            ms_text(s.uncertainty_us, false, true) + " ms";
-    if (s.left_out) line += " (left out)";
+    line += " offset ";
+    line += ms_text(s.offset_us, true, true);
+    line += " ms +/- ";
+    line += ms_text(s.uncertainty_us, false, true);
+    line += s.left_out ? " ms (left out)" : " ms";
   }
-  return line + "\n";
+  line += '\n';
+  return line;
 }
 
 void log_run(RunLog* log, const RunRecord& record, TextSink& err) {
@@ -100,15 +116,17 @@ int run_log_command(const std::vector<std::string>& args, RunLog& log, TextSink&
     out << "no run in the log " << log.where() << " yet\n";
     return 0;
   }
-  std::vector<std::string> lines;
-  for (std::size_t from = 0; from < text.size();) {
-    std::size_t end = text.find('\n', from);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(from, end - from));
-    from = end + 1;
+  if (text.back() != '\n') text += '\n';
+  // From the start of the count-th line from the end.
+  std::size_t start = 0;
+  int lines = 0;
+  for (std::size_t i = text.size() - 1; i-- > 0;) {
+    if (text[i] == '\n' && ++lines == count) {
+      start = i + 1;
+      break;
+    }
   }
-  const std::size_t first = lines.size() > static_cast<std::size_t>(count) ? lines.size() - count : 0;
-  for (std::size_t i = first; i < lines.size(); ++i) out << lines[i] << "\n";
+  out << text.substr(start);
   return 0;
 }
 

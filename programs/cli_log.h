@@ -19,13 +19,13 @@
 namespace lanchuan {
 
 enum class RunOutcome {
-  set,             // "set"
-  under_threshold, // "left alone under the threshold"
-  step_refused,    // "refused by the step guard"
-  no_right,        // "could not set: no right"
-  no_server,       // "no server"
-  disagreement,    // "servers disagree"
-  no_network,      // "no network"
+  set,              // "set"
+  under_threshold,  // "left alone under the threshold"
+  step_refused,     // "refused by the step guard"
+  no_right,         // "could not set: no right"
+  no_server,        // "no server"
+  disagreement,     // "servers disagree"
+  no_network,       // "no network"
 };
 
 struct RunLogServer {

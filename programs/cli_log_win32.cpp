@@ -30,15 +30,15 @@ std::wstring older_path(const std::wstring& folder) { return log_path(folder) + 
 
 std::string last_error_text() { return system_error_text(GetLastError()); }
 
-// The turns are a lock on one byte far past the end of the log (4 GiB; the
-// file never grows near it), so the lock hides none of the lines from
-// readers. "Locking a region that goes beyond the current end-of-file
-// position is not an error" (learn.microsoft.com, "LockFile function",
-// Remarks; LockFileEx takes the same regions).
+// The turns are a lock on kLogTurnByte (4 GiB; the file never grows near
+// it), so the lock hides none of the lines from readers. "Locking a region that goes beyond the
+// current end-of-file position is not an error" (learn.microsoft.com, "LockFile function", Remarks;
+// LockFileEx takes the same regions).
 class TurnLock {
  public:
   TurnLock(HANDLE file, bool exclusive) : file_(file) {
-    at_.OffsetHigh = 1;
+    at_.Offset = static_cast<DWORD>(kLogTurnByte);
+    at_.OffsetHigh = static_cast<DWORD>(kLogTurnByte >> 32);
     locked_ = LockFileEx(file_, exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, 1, 0, &at_) != FALSE;
   }
   ~TurnLock() {
@@ -55,8 +55,8 @@ class TurnLock {
 };
 
 HANDLE open_log(const std::wstring& path, DWORD access, DWORD disposition) {
-  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool read_all(HANDLE file, std::string& bytes) {

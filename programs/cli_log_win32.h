@@ -12,6 +12,9 @@
 namespace lanchuan::win32 {
 
 constexpr std::int64_t kLogCapBytes = 1024 * 1024;
+// Writers take turns by an exclusive lock on this byte of the log, far past
+// its end (readers by a shared one).
+constexpr std::uint64_t kLogTurnByte = 1ULL << 32;
 
 class FileRunLog : public RunLog {
  public:

@@ -225,8 +225,9 @@ TEST(SyncLog, ALogThatCannotBeWrittenIsOneWarning) {
   }
 }
 
-// Two companions at once, while the log passes its cap: every line whole,
-// each in one of the two files, the older file holding what came before.
+// Two companions at once, while the log passes its cap: while another
+// process has the turn, neither writes; then every line is whole, in one of
+// the two files, the older file holding what came before.
 TEST(SyncLog, TwoWritersAtOnceAcrossTheCap) {
   remove_log();
   CreateDirectoryA(log_folder().c_str(), nullptr);
@@ -240,7 +241,16 @@ TEST(SyncLog, TwoWritersAtOnceAcrossTheCap) {
   auto writer = [&] {
     for (int i = 0; i < kRuns; ++i) run_cli("sync " + server.url());
   };
+  const HANDLE log = CreateFileA(kLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+  OVERLAPPED turn{};
+  turn.OffsetHigh = win32::kLogTurnByte >> 32;
+  ASSERT_TRUE(LockFileEx(log, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn));
   std::thread a(writer), b(writer);
+  Sleep(3000);  // both have started and answered by now
+  EXPECT_EQ(earlier.size(), file_text(kLog).size());
+  UnlockFileEx(log, 0, 1, 0, &turn);
+  CloseHandle(log);
   a.join();
   b.join();
   const std::string older = file_text(kLog + ".1");

@@ -36,9 +36,11 @@ TEST(LogLine, OneTabSeparatedLinePerRun) {
        kAt,
        "2026-12-09T08:24:00.123Z\tsync\tno server\t-\thttp://c/ failed: connection refused or  "
        "reset\n"},
-      {{true, "sync --precise", RunOutcome::disagreement, false, 0, {}}, kAt,
+      {{true, "sync --precise", RunOutcome::disagreement, false, 0, {}},
+       kAt,
        "2026-12-09T08:24:00.123Z\tsync --precise\tservers disagree\t-\n"},
-      {{true, "sync", RunOutcome::no_network, false, 0, {}}, kAt,
+      {{true, "sync", RunOutcome::no_network, false, 0, {}},
+       kAt,
        "2026-12-09T08:24:00.123Z\tsync\tno network\t-\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.line, format_log_line(c.record, c.utc_us));

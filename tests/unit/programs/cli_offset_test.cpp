@@ -378,12 +378,9 @@ TEST_F(CliOffsetTest, PreciseSyncRecordsItsOutcomeForTheLog) {
   }
   sync({"--precise", "--threshold", "50", "http://a", "http://b", "http://wrong", "http://down"});
   ASSERT_EQ(4u, record.servers.size());
-  EXPECT_NEAR(30, record.correction_us / 1000.0, 5);
   EXPECT_NEAR(30, record.servers[0].offset_us / 1000.0, 5);
-  EXPECT_EQ(record.servers[0].uncertainty_us > 0, record.servers[0].ok);
   EXPECT_FALSE(record.servers[1].left_out);
   EXPECT_TRUE(record.servers[2].left_out);
-  EXPECT_EQ("no answer", record.servers[3].failure);
   sync({"--precise", "--probes", "12"});
   EXPECT_FALSE(record.ran);
 }
