@@ -29,6 +29,9 @@ std::string format_query_timing(std::chrono::steady_clock::duration elapsed) {
   return line;
 }
 
+const char* const kNoTimeFromServer =
+    "the server did not answer in time or sent no valid Date header";
+
 int query_command(const std::vector<std::string>& all_args, CliPorts& ports, TextSink& out,
                   TextSink& err) {
   std::vector<std::string> args;
@@ -49,8 +52,7 @@ int query_command(const std::vector<std::string>& all_args, CliPorts& ports, Tex
       timing ? format_query_timing(std::chrono::steady_clock::now() - start) : std::string();
   if (!answered) {
     out << timing_line;
-    err << "no time from " << url
-        << ": the server did not answer in time or sent no valid Date header\n";
+    err << "no time from " << url << ": " << kNoTimeFromServer << "\n";
     return 1;
   }
   const DateTime pc_time = ports.clock.now_local();
@@ -83,9 +85,11 @@ class RecordingClock : public Clock {
   DateTime now_local() override { return inner_.now_local(); }
   bool set_local_time(const DateTimeParts& parts) override {
     DateTime target;
-    attempted = make_date_time(parts.year, parts.month, parts.day, parts.hour, parts.minute,
-                               parts.second, target);
-    if (attempted) correction_us = us_between(target, inner_.now_local());
+    attempted = true;
+    if (make_date_time(parts.year, parts.month, parts.day, parts.hour, parts.minute, parts.second,
+                       target)) {
+      correction_us = us_between(target, inner_.now_local());
+    }
     set = inner_.set_local_time(parts);
     return set;
   }
@@ -110,7 +114,7 @@ class RecordingTimeQuery : public TimeQuery {
       s.offset_us = us_between(server_time, clock_.now_local());
       s.uncertainty_us = kWholeSecondUs;
     } else {
-      s.failure = "no answer in time or no valid Date header";
+      s.failure = kNoTimeFromServer;
     }
     servers_.push_back(s);
     return s.ok;

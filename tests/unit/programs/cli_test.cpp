@@ -248,7 +248,8 @@ TEST_F(CliTest, SyncLogsEveryRunAndALogThatFailsIsOnlyAWarning) {
   run({"sync"});
   run({"sync", "a", "b"});  // a usage error is no run
   const char* const start = "1970-01-01T00:00:00.000Z\tsync";
-  const char* const failed = " failed: no answer in time or no valid Date header";
+  const char* const failed =
+      " failed: the server did not answer in time or sent no valid Date header";
   EXPECT_EQ(std::string(start) + "\tset\t+10000 ms\thttp://s1" + failed + "\thttp://s1" + failed +
                 "\thttp://s2 offset +10000.0 ms +/- 1000.0 ms\n" + start +
                 " http://s2\tcould not set: no right\t+10000 ms\thttp://s2 offset +10000.0 ms +/- "
