@@ -31,9 +31,10 @@ std::wstring older_path(const std::wstring& folder) { return log_path(folder) + 
 std::string last_error_text() { return system_error_text(GetLastError()); }
 
 // The turns are a lock on kLogTurnByte (4 GiB; the file never grows near
-// it), so the lock hides none of the lines from readers. "Locking a region that goes beyond the
-// current end-of-file position is not an error" (learn.microsoft.com, "LockFile function", Remarks;
-// LockFileEx takes the same regions).
+// it), so the lock hides none of the lines from readers. "Locking a region
+// that goes beyond the current end-of-file position is not an error"
+// (learn.microsoft.com, "LockFileEx function", Remarks); a handle opened
+// without FILE_FLAG_OVERLAPPED waits there for its turn.
 class TurnLock {
  public:
   TurnLock(HANDLE file, bool exclusive) : file_(file) {
