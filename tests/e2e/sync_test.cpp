@@ -218,6 +218,7 @@ TEST(SyncLog, ALogThatCannotBeWrittenIsOneWarning) {
     EXPECT_EQ(1u, r.exit_code) << r.out << r.err;
     const std::size_t warning = r.err.find("\nwarning: this run is not in the log " + kLog + ": ");
     EXPECT_EQ(0u, r.err.rfind("the clock could not be set: ", 0)) << r.err;
+    ASSERT_NE(std::string::npos, warning) << r.err;
     EXPECT_EQ(r.err.size() - 1, r.err.find('\n', warning + 1)) << r.err;  // one line more
     EXPECT_EQ("an earlier run\n", file_text(file));
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
