@@ -9,6 +9,7 @@
 #include "app/system_ports_win32.h"
 #include "platform/win32/com_win32.h"
 #include "programs/cli.h"
+#include "programs/cli_log_win32.h"
 #include "programs/cli_schedule_win32.h"
 #include "timesync/offset_probe.h"
 #include "timesync/offset_probe_win32.h"
@@ -35,7 +36,8 @@ int main(int argc, char** argv) {
   SchedulePorts schedule_ports{
       scheduler,           win32::module_path_utf8(), win32::current_user_utf8(),
       win32::ansi_to_utf8, win32::utf8_to_ansi,       win32::write_utf16_file};
-  CliPorts ports{query, clock, network, pump, servers, &offset_ports, &schedule_ports};
+  win32::FileRunLog log(precise_clock);
+  CliPorts ports{query, clock, network, pump, servers, &offset_ports, &schedule_ports, &log};
 
   std::vector<std::string> args(argv + 1, argv + argc);
   StdioSink out(stdout);

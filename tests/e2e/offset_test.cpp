@@ -10,6 +10,7 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -278,6 +279,35 @@ TEST(PreciseSync, ThresholdLeavesASmallCorrectionAlone) {
   r = run_cli("sync --precise --threshold 10 " + server.url(), 120000);
   ASSERT_EQ(0u, r.exit_code) << r.out << r.err;
   EXPECT_TRUE(near_ms(line_starting(r.out, "clock set to "), ", correction ", 30)) << r.out;
+}
+
+// One run of each outcome, each a line of the log (printed for the record).
+TEST(PreciseSync, EveryOutcomeIsALineOfTheLog) {
+  FakeHttpServer current, big_step;
+  current.set_response(ahead_by(0));
+  big_step.set_response(ahead_by(2375));
+  const struct {
+    std::string args;
+    unsigned long status;
+    const char* outcome;
+  } runs[] = {
+      {current.url(), 0, "\tset\t"},
+      {"--threshold 400 " + current.url(), 0, "\tleft alone under the threshold\t"},
+      {"--max-step 1 " + big_step.url(), 3, "\trefused by the step guard\t"},
+      {big_step.url(), 1, "\tcould not set: no right\t"},
+      {"http://127.0.0.1:1/", 1, "\tno server\t-\thttp://127.0.0.1:1/ failed: "},
+  };
+  for (const auto& run : runs) {
+    EXPECT_EQ(run.status, run_cli("sync --precise --probes 1 " + run.args, 120000).exit_code)
+        << run.outcome;
+  }
+  const ProcessResult log = run_cli("log --last 5");
+  std::printf("%s", log.out.c_str());
+  const std::vector<std::string> logged = lines(log.out);
+  ASSERT_EQ(5u, logged.size()) << log.out << log.err;
+  for (std::size_t i = 0; i < logged.size(); ++i) {
+    EXPECT_NE(std::string::npos, logged[i].find(runs[i].outcome)) << logged[i];
+  }
 }
 
 // The machine's time to the microsecond, in FILETIME units.
