@@ -6,6 +6,7 @@
 
 #include "app/handlers.h"
 #include "app/headless.h"
+#include "programs/cli_log.h"
 #include "programs/cli_update_file.h"
 #include "programs/cli_usage.h"
 
@@ -28,6 +29,9 @@ std::string format_query_timing(std::chrono::steady_clock::duration elapsed) {
   return line;
 }
 
+const char* const kNoTimeFromServer =
+    "the server did not answer in time or sent no valid Date header";
+
 int query_command(const std::vector<std::string>& all_args, CliPorts& ports, TextSink& out,
                   TextSink& err) {
   std::vector<std::string> args;
@@ -49,9 +53,7 @@ int query_command(const std::vector<std::string>& all_args, CliPorts& ports, Tex
   if (!answered) {
     out << timing_line;
     const std::string failure = ports.time_query.failure();
-    err << "no time from " << url << ": "
-        << (failure.empty() ? "the server did not answer in time or sent no valid Date header"
-                            : failure)
+    err << "no time from " << url << ": " << (failure.empty() ? kNoTimeFromServer : failure)
         << "\n";
     return 1;
   }
@@ -70,31 +72,73 @@ const char* const kSyncUsage =
     "                when it fails, then the clock is set; exit status 0 only\n"
     "                when the clock was set (needs the right to change it)\n";
 
-// Remembers whether the clock was set, for the exit status.
+// The window's query and the PC clock are whole seconds: an offset and a
+// correction of plain "sync" are good to a second.
+constexpr std::int64_t kWholeSecondUs = 1000000;
+
+std::int64_t us_between(DateTime later, DateTime earlier) {
+  return std::llround((later.days - earlier.days) * 86400.0) * kWholeSecondUs;
+}
+
+// Remembers whether the clock was set, for the exit status, and by how much.
 class RecordingClock : public Clock {
  public:
   explicit RecordingClock(Clock& inner) : inner_(inner) {}
   DateTime now_local() override { return inner_.now_local(); }
   bool set_local_time(const DateTimeParts& parts) override {
+    DateTime target;
     attempted = true;
+    if (make_date_time(parts.year, parts.month, parts.day, parts.hour, parts.minute, parts.second,
+                       target)) {
+      correction_us = us_between(target, inner_.now_local());
+    }
     set = inner_.set_local_time(parts);
     return set;
   }
   bool attempted = false;
   bool set = false;
+  std::int64_t correction_us = 0;
 
  private:
   Clock& inner_;
 };
 
-int sync_command(const std::vector<std::string>& args, CliPorts& ports, TextSink& out,
-                 TextSink& err) {
-  for (const std::string& a : args) {
-    if (a != "--precise") continue;
-    if (!ports.offset) return usage_error(err, "sync --precise is not available here");
-    return run_precise_sync_command({args.begin() + 1, args.end()}, *ports.offset, out, err);
+// Each server asked and its answer, for the log.
+class RecordingTimeQuery : public TimeQuery {
+ public:
+  RecordingTimeQuery(TimeQuery& inner, Clock& clock, std::vector<RunLogServer>& servers)
+      : inner_(inner), clock_(clock), servers_(servers) {}
+  bool query_server_time(const std::string& url, DateTime& server_time) override {
+    RunLogServer s;
+    s.url = url;
+    s.ok = inner_.query_server_time(url, server_time);
+    if (s.ok) {
+      s.offset_us = us_between(server_time, clock_.now_local());
+      s.uncertainty_us = kWholeSecondUs;
+    } else {
+      s.failure = inner_.failure();
+      if (s.failure.empty()) s.failure = kNoTimeFromServer;
+    }
+    servers_.push_back(s);
+    return s.ok;
   }
+
+ private:
+  TimeQuery& inner_;
+  Clock& clock_;
+  std::vector<RunLogServer>& servers_;
+};
+
+std::string command_line(const std::vector<std::string>& args) {
+  std::string line;
+  for (const std::string& a : args) line += (line.empty() ? "" : " ") + a;
+  return line;
+}
+
+int plain_sync(const std::vector<std::string>& args, CliPorts& ports, TextSink& out, TextSink& err,
+               RunRecord& record) {
   if (args.size() > 2) return usage_error(err, "sync takes at most one URL");
+  record.ran = true;
   HeadlessControls controls;
   controls.set_items(ControlId::组合框1, ports.servers);
   const std::string first =
@@ -111,16 +155,21 @@ int sync_command(const std::vector<std::string>& args, CliPorts& ports, TextSink
   NullLogonShortcuts logon;
   NullUpdatePorts update;
   RecordingClock clock(ports.clock);
+  RecordingTimeQuery query(ports.time_query, ports.clock, record.servers);
   App app(AppPorts{controls, balloon, canvas, clock, ports.network, ports.pump, settings, screen,
-                   window, ports.time_query, logon, update, update, update, update});
+                   window, query, logon, update, update, update, update});
   run_calibration(app);
 
+  record.has_correction = clock.attempted;
+  record.correction_us = clock.correction_us;
   if (controls.text(ControlId::编辑框_服务器时间) == kNoNetworkText) {
     err << "no network connection\n";
+    record.outcome = RunOutcome::no_network;
     return 1;
   }
   if (!app.state.server_time_valid) {
     err << "no time server answered (last tried: " << controls.text(ControlId::组合框1) << ")\n";
+    record.outcome = RunOutcome::no_server;
     return 1;
   }
   out << format_date_time(app.state.server_time) << "\n";
@@ -128,10 +177,38 @@ int sync_command(const std::vector<std::string>& args, CliPorts& ports, TextSink
   if (!clock.set) {
     err << "the clock could not be set: changing the system time needs that right "
            "(run as administrator), or security software refused it\n";
+    record.outcome = RunOutcome::no_right;
     return 1;
   }
   out << "clock set\n";
+  record.outcome = RunOutcome::set;
   return 0;
+}
+
+// Both kinds of sync add a line to the log.
+int sync_command(const std::vector<std::string>& args, CliPorts& ports, TextSink& out,
+                 TextSink& err) {
+  RunRecord record;
+  record.command = command_line(args);
+  int status = 0;
+  bool precise = false;
+  for (const std::string& a : args) precise = precise || a == "--precise";
+  if (precise && !ports.offset) return usage_error(err, "sync --precise is not available here");
+  if (precise) {
+    status =
+        run_precise_sync_command({args.begin() + 1, args.end()}, *ports.offset, out, err, &record);
+  } else {
+    status = plain_sync(args, ports, out, err, record);
+  }
+  out.flush();
+  log_run(ports.log, record, err);
+  return status;
+}
+
+int log_command(const std::vector<std::string>& args, CliPorts& ports, TextSink& out,
+                TextSink& err) {
+  if (!ports.log) return usage_error(err, "log is not available here");
+  return run_log_command({args.begin() + 1, args.end()}, *ports.log, out, err);
 }
 
 int offset_command(const std::vector<std::string>& args, CliPorts& ports, TextSink& out,
@@ -165,6 +242,7 @@ const Command kCommands[] = {
     {"offset", kOffsetUsage, offset_command},
     {"schedule", kScheduleUsage, schedule_command},
     {"update-file", kUpdateFileUsage, update_file_command},
+    {"log", kLogUsage, log_command},
 };
 
 // "--proxy URL" of the commands that ask servers (schedule reads its own),
@@ -205,7 +283,9 @@ void print_usage(TextSink& out) {
          "                CONNECT); without it, the one in http_proxy or HTTP_PROXY\n"
          "  --help        show this text\n"
          "\n"
-         "Exit status: 0 on success, 1 when the command failed, 2 on a usage error.\n";
+         "Exit status: 0 on success, 1 when the command failed, 2 on a usage error,\n"
+      << kStepRefusedStatus
+      << " when sync --precise refused a step too large for the servers that agreed.\n";
 }
 
 }  // namespace
@@ -219,7 +299,8 @@ int run_cli(const std::vector<std::string>& args, CliPorts& ports, TextSink& out
   }
   for (const Command& c : kCommands) {
     if (!c.run || command != c.name) continue;
-    if (command == "schedule" || command == "update-file") return c.run(args, ports, out, err);
+    const bool asks_servers = command != "schedule" && command != "update-file" && command != "log";
+    if (!asks_servers) return c.run(args, ports, out, err);
     std::vector<std::string> rest = args;
     std::string error;
     if (!take_proxy(rest, ports, error)) return usage_error(err, error);

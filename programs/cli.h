@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/ports.h"
+#include "programs/cli_log.h"
 #include "programs/cli_offset.h"
 #include "programs/cli_schedule.h"
 #include "programs/text_sink.h"
@@ -22,6 +23,7 @@ struct CliPorts {
   std::vector<std::string> servers;   // the built-in server list, in order
   OffsetPorts* offset = nullptr;      // sub-second measuring; null: not available
   SchedulePorts* schedule = nullptr;  // the Task Scheduler; null: not available
+  RunLog* log = nullptr;              // where sync runs are logged; null: nowhere
   // Where the requests' proxy goes ("--proxy", else `environment_proxy`);
   // null: proxies are not available.
   HttpProxy* proxy = nullptr;

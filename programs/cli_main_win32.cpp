@@ -10,6 +10,7 @@
 #include "app/system_ports_win32.h"
 #include "platform/win32/com_win32.h"
 #include "programs/cli.h"
+#include "programs/cli_log_win32.h"
 #include "programs/cli_schedule_win32.h"
 #include "timesync/offset_probe.h"
 #include "timesync/offset_probe_win32.h"
@@ -22,8 +23,6 @@ int main(int argc, char** argv) {
   win32::ComApartment com;
   HttpProxy proxy;  // set by run_cli from the command line or the environment
   win32::WinHttpRequestFactory factory(proxy);
-  win32::Win32TickCounter ticks;
-  HttpTimeQuery usual_query(factory, ticks);
   win32::Win32Clock clock;
   win32::Win32NetworkState network;
   SleepingPump pump;
@@ -31,6 +30,10 @@ int main(int argc, char** argv) {
   win32::PreciseUtcClock precise_clock;
   HttpOffsetProber https_prober(factory, precise_clock);
   win32::SocketOffsetProber prober(precise_clock, https_prober, proxy);
+  // query and sync: the window's request, whose answers the companion also
+  // takes only when fresh and whose failures it names; over sockets through
+  // a proxy.
+  ProbeTimeQuery usual_query(https_prober, precise_clock);
   ProbeTimeQuery socket_query(prober, precise_clock);
   ProxyChoosingTimeQuery query(proxy, usual_query, socket_query);
   win32::Win32PreciseLocalClock local_clock;
@@ -41,8 +44,9 @@ int main(int argc, char** argv) {
       win32::ansi_to_utf8, win32::utf8_to_ansi,       win32::write_utf16_file};
   const std::string environment_proxy =
       proxy_from_environment([](const char* name) -> const char* { return std::getenv(name); });
-  CliPorts ports{query,           clock,  network,          pump, servers, &offset_ports,
-                 &schedule_ports, &proxy, environment_proxy};
+  win32::FileRunLog log(precise_clock);
+  CliPorts ports{query,         clock,           network, pump,   servers,
+                 &offset_ports, &schedule_ports, &log,    &proxy, environment_proxy};
 
   std::vector<std::string> args(argv + 1, argv + argc);
   StdioSink out(stdout);

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "base/datetime.h"
+#include "programs/cli_log.h"
 #include "programs/cli_usage.h"
 #include "timesync/socket_probe.h"
 
@@ -113,18 +114,6 @@ bool parse_args(const std::vector<std::string>& args, bool precise_allowed, Offs
   return true;
 }
 
-// Milliseconds, rounded half away from zero, whole or to a tenth ("+123.4");
-// with the sign when asked.
-std::string ms_text(std::int64_t us, bool with_sign, bool tenths = false) {
-  const std::int64_t unit = tenths ? 100 : 1000;
-  const std::int64_t count = ((us < 0 ? -us : us) + unit / 2) / unit;
-  const std::string digits = tenths ? std::to_string(count / 10) + "." + std::to_string(count % 10)
-                                    : std::to_string(count);
-  if (count == 0) return digits;
-  if (us < 0) return "-" + digits;
-  return with_sign ? "+" + digits : digits;
-}
-
 void print_server(TextSink& out, const ServerOffset& s) {
   out << s.url << "  ";
   if (!s.ok) {
@@ -212,15 +201,35 @@ int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports,
   return measure(args, false, ports, out, err, servers, combined, parsed);
 }
 
+namespace {
+
+// The servers measured, for the log.
+RunRecord& record_servers(RunRecord& record, const std::vector<ServerOffset>& servers,
+                          const CombinedOffset& combined) {
+  for (std::size_t i = 0; i < servers.size(); ++i) {
+    const ServerOffset& s = servers[i];
+    record.servers.push_back({s.url, s.ok, s.offset_us, s.uncertainty_us,
+                              s.ok && i < combined.used.size() && !combined.used[i], s.failure});
+  }
+  return record;
+}
+
+}  // namespace
+
 int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
-                             TextSink& out, TextSink& err) {
+                             TextSink& out, TextSink& err, RunRecord* log_record) {
   std::vector<ServerOffset> servers;
   CombinedOffset combined;
   OffsetArgs parsed;
+  RunRecord unused;
+  RunRecord& record = log_record ? *log_record : unused;
   const int status = measure(args, true, ports, out, err, servers, combined, parsed);
+  record.ran = status != kUsageErrorStatus;
+  record_servers(record, servers, combined).outcome = RunOutcome::no_server;
   if (status != 0) return status;
   if (!combined.ok()) {
     err << "the clock was not set: the servers disagree by a second or more\n";
+    record.outcome = RunOutcome::disagreement;
     return 1;
   }
   // As the window does: the servers' GMT time + 8 hours becomes the local
@@ -230,9 +239,12 @@ int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& 
   const std::int64_t utc_now = ports.clock.now_utc_us();
   const std::int64_t target_local = utc_now + combined.offset_us + kEightHoursUs;
   const std::int64_t correction = target_local - (utc_now + zone_us);
+  record.has_correction = true;
+  record.correction_us = correction;
   if ((correction < 0 ? -correction : correction) < parsed.threshold_ms * 1000LL) {
     out << "clock left alone: the correction of " << ms_text(correction, true)
         << " ms is smaller than the threshold of " << parsed.threshold_ms << " ms\n";
+    record.outcome = RunOutcome::under_threshold;
     return 0;
   }
   const int hosts = agreeing_hosts(servers, combined);
@@ -241,6 +253,7 @@ int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& 
         << " s is more than --max-step " << parsed.max_step_seconds << " s and needs "
         << kMinAgreeingHosts << " servers on different hosts in agreement; " << hosts
         << " agreed\n";
+    record.outcome = RunOutcome::step_refused;
     return kStepRefusedStatus;
   }
   const LocalTarget target = split_local_us(target_local);
@@ -248,10 +261,12 @@ int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& 
     err << "the clock could not be set (correction " << ms_text(correction, true)
         << " ms): changing the system time needs that right (run as administrator), or "
            "security software refused it\n";
+    record.outcome = RunOutcome::no_right;
     return 1;
   }
   out << "clock set to " << format_target(target) << ", correction " << ms_text(correction, true)
       << " ms\n";
+  record.outcome = RunOutcome::set;
   return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "programs/cli_log.h"
 #include "programs/text_sink.h"
 #include "timesync/offset.h"
 
@@ -54,8 +55,9 @@ int run_offset_command(const std::vector<std::string>& args, OffsetPorts& ports,
 // [--threshold MS] [--max-step SECONDS] [URL...]. Exit status 0 when the
 // clock was set or was left alone within the threshold, 1 when no usable
 // offset was measured or the clock refused it, 2 on a usage error,
-// kStepRefusedStatus when the step guard left the clock alone.
+// kStepRefusedStatus when the step guard left the clock alone. The run's
+// servers, correction and outcome go to `log_record` when given.
 int run_precise_sync_command(const std::vector<std::string>& args, OffsetPorts& ports,
-                             TextSink& out, TextSink& err);
+                             TextSink& out, TextSink& err, RunRecord* log_record = nullptr);
 
 }  // namespace lanchuan

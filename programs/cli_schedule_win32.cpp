@@ -109,6 +109,8 @@ bool ComTaskScheduler::task_xml(std::string& xml) {
   return true;
 }
 
+std::string system_error_text(unsigned long code) { return hresult_text(HRESULT_FROM_WIN32(code)); }
+
 std::string module_path_utf8() {
   // A path cut short fills the whole buffer: try again with a larger one.
   for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
@@ -139,14 +141,14 @@ bool write_utf16_file(const std::string& path, const std::string& text, std::str
   const HANDLE file = CreateFileW(to_wide(path, CP_UTF8).c_str(), GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    error = hresult_text(HRESULT_FROM_WIN32(GetLastError()));
+    error = system_error_text(GetLastError());
     return false;
   }
   // wchar_t is UTF-16 LE on Windows.
   const DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
   DWORD written = 0;
   const bool ok = WriteFile(file, wide.data(), size, &written, nullptr) && written == size;
-  if (!ok) error = hresult_text(HRESULT_FROM_WIN32(GetLastError()));
+  if (!ok) error = system_error_text(GetLastError());
   CloseHandle(file);
   return ok;
 }

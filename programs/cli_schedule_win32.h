@@ -21,6 +21,9 @@ class ComTaskScheduler : public TaskScheduler {
 std::string module_path_utf8();
 std::string current_user_utf8();
 
+// The system's message for an error code (GetLastError's), with the code.
+std::string system_error_text(unsigned long code);
+
 // SchedulePorts::write_utf16_file.
 bool write_utf16_file(const std::string& path, const std::string& text, std::string& error);
 

@@ -35,11 +35,6 @@ bool percent_decoded(const std::string& text, std::string& decoded) {
 
 }  // namespace
 
-std::string HttpProxy::host_port() const {
-  const bool ipv6 = host.find(':') != std::string::npos;
-  return (ipv6 ? "[" + host + "]" : host) + ":" + port;
-}
-
 std::string HttpProxy::authorization() const {
   return user.empty() ? std::string() : "Basic " + base64(user + ":" + password);
 }
@@ -104,12 +99,6 @@ bool ProxyChoosingTimeQuery::query_server_time(const std::string& url, DateTime&
   HttpTarget target;
   last_ = proxy_.set() && split_http_url(url, target) ? &through_proxy_ : &usual_;
   return last_->query_server_time(url, server_time);
-}
-
-// 407 asks for the proxy's credentials; 403 is its refusal (an access rule
-// or a filter), 502-504 that it could not reach the server.
-bool is_proxy_refusal_status(int status) {
-  return status == 407 || status == 403 || (status >= 502 && status <= 504);
 }
 
 std::string proxy_refusal(const std::string& head) {

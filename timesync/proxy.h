@@ -18,7 +18,10 @@ struct HttpProxy {
   std::string port;
   std::string user, password;  // user empty: none
   bool set() const { return !host.empty(); }
-  std::string host_port() const;  // "host:port", an IPv6 literal in brackets
+  // "host:port", an IPv6 literal in brackets.
+  std::string host_port() const {
+    return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + port;
+  }
   // "Basic ..." when a user was given, else empty.
   std::string authorization() const;
 };
@@ -38,8 +41,13 @@ std::string base64(const std::string& bytes);
 // Required". Empty for statuses a server behind the proxy gives (the Date of
 // those is the server's).
 std::string proxy_refusal(const std::string& head);
-// Whether an answer with this status through a proxy is taken as its refusal.
-bool is_proxy_refusal_status(int status);
+// Whether an answer with this status through a proxy is taken as its
+// refusal: 407 asks for the proxy's credentials, 403 is an access rule or a
+// filter, 502-504 say it could not reach the server. (Inline: the request
+// object's adapter, which the window links too, needs only this.)
+inline bool is_proxy_refusal_status(int status) {
+  return status == 407 || status == 403 || (status >= 502 && status <= 504);
+}
 
 // The companion's time query: an http:// server, while `proxy` is set, by
 // `through_proxy` (plain sockets, which send the whole URL to the proxy);

@@ -95,6 +95,13 @@ class RequestObject {
     call(L"SetCredentials", DISPATCH_METHOD, args, nullptr);
   }
 
+  // After Open, which the documentation requires ("IWinHttpRequest::
+  // SetRequestHeader method", learn.microsoft.com).
+  void set_request_header(const std::string& name, const std::string& value) {
+    std::vector<VARIANT> args = {text_arg(value), text_arg(name)};
+    call(L"SetRequestHeader", DISPATCH_METHOD, args, nullptr);
+  }
+
   // The answer's status; 0 when it cannot be read.
   int status() {
     std::vector<VARIANT> none;
@@ -227,6 +234,7 @@ struct RequestSetup {
   std::string verb;
   std::string url;
   HttpProxy proxy;  // not set: the system's settings, as ever
+  bool ask_no_cache = false;
 };
 
 // Sends and waits for the answer's head until `deadline`, in the object's
@@ -269,6 +277,10 @@ void run_request(const std::shared_ptr<Exchange>& x, const RequestSetup& setup) 
   request.open(setup.verb, setup.url);
   if (!setup.proxy.user.empty()) {
     request.set_proxy_credentials(setup.proxy.user, setup.proxy.password);
+  }
+  if (setup.ask_no_cache) {
+    request.set_request_header("Cache-Control", "no-cache");
+    request.set_request_header("Pragma", "no-cache");
   }
   // Some implementations reset the time-outs and options on Open; writing
   // them again afterwards gives the same request everywhere.
@@ -316,9 +328,11 @@ void run_request(const std::shared_ptr<Exchange>& x, const RequestSetup& setup) 
 
 class WinHttpRequest : public HeadRequest {
  public:
-  WinHttpRequest(const CLSID& clsid, const HttpProxy& proxy) : x_(std::make_shared<Exchange>()) {
+  WinHttpRequest(const CLSID& clsid, const HttpProxy* companion)
+      : x_(std::make_shared<Exchange>()) {
     setup_.clsid = clsid;
-    setup_.proxy = proxy;
+    if (companion) setup_.proxy = *companion;
+    setup_.ask_no_cache = companion != nullptr;
   }
   ~WinHttpRequest() override {
     {
@@ -410,7 +424,7 @@ class WinHttpRequest : public HeadRequest {
 std::unique_ptr<HeadRequest> WinHttpRequestFactory::create() {
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(kProgId, &clsid))) return nullptr;
-  return std::make_unique<WinHttpRequest>(clsid, proxy_ ? *proxy_ : HttpProxy());
+  return std::make_unique<WinHttpRequest>(clsid, proxy_);
 }
 
 std::uint32_t Win32TickCounter::tick_ms() { return GetTickCount(); }

@@ -16,9 +16,10 @@ namespace lanchuan::win32 {
 class WinHttpRequestFactory : public HeadRequestFactory {
  public:
   // The window's requests go as the system's settings say. The companion's
-  // may name a proxy (read at each create(): the command line sets it after
-  // this is made): the object then goes through it (https:// with CONNECT),
-  // with its credentials. Wine 8 ignores the object's SetProxy.
+  // ask caches on the way not to answer for the server, and may name a proxy
+  // (read at each create(): the command line sets it after this is made):
+  // the object then goes through it (https:// with CONNECT), with its
+  // credentials. Wine 8 ignores the object's SetProxy.
   WinHttpRequestFactory() = default;
   explicit WinHttpRequestFactory(const HttpProxy& proxy) : proxy_(&proxy) {}
   std::unique_ptr<HeadRequest> create() override;

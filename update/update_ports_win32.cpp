@@ -195,8 +195,8 @@ void run_fetch(FetchJob& job, const WinInet& lib, HINTERNET session, const UrlPa
 
 Win32UrlFetcher::~Win32UrlFetcher() {
   // A worker that did not end leaves the handle to the end of the process.
-  const WinInet* lib = WinInet::get();
-  if (session_ && lib && !worker_left_) lib->close(session_);
+  if (!session_ || worker_left_) return;
+  if (const WinInet* lib = WinInet::get()) lib->close(session_);
 }
 
 std::string Win32UrlFetcher::fetch_url_bytes(const std::string& url) {

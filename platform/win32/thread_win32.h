@@ -1,7 +1,7 @@
-// Worker threads with a small stack. A joinable one is waited for through its
-// handle (the time query's and the update fetch's workers, which keep their
-// deadlines themselves). A detached one must own or share everything it
-// touches, since nobody waits for its end.
+// Worker threads with a small stack, waited for through their handles (the
+// time query's and the update fetch's workers keep their deadlines
+// themselves). A worker whose wait runs out is left to end by its own
+// deadline, so it owns or shares everything it touches.
 #pragma once
 
 #include <windows.h>
@@ -28,11 +28,6 @@ inline unique_handle start_thread(std::function<void()> work) {
                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
   if (thread) owned.release();
   return thread;
-}
-
-// False when no thread could be started; `work` then never runs.
-inline bool start_detached_thread(std::function<void()> work) {
-  return static_cast<bool>(start_thread(std::move(work)));
 }
 
 }  // namespace lanchuan::win32

@@ -13,7 +13,10 @@ namespace lanchuan::win32 {
 // Handles what was sent to the thread's windows and paints those that need it.
 inline void answer_sent_and_paint() {
   MSG msg;
-  // A peek restricted to sent messages delivers them and returns nothing.
+  // PeekMessage "dispatches incoming nonqueued messages" before it looks at
+  // the queue, and PM_QS_SENDMESSAGE limits it to "all sent messages"
+  // (Microsoft's PeekMessage reference): this one delivers them and returns
+  // nothing. PM_QS_PAINT likewise limits the next one to paint messages.
   PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   // Each paint validates its window; the bound keeps a window that never
   // does from holding the wait.

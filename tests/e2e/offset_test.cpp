@@ -10,6 +10,7 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -171,6 +172,15 @@ TEST(Offset, AnAnswerFromACacheIsNotTheServersTime) {
   EXPECT_NE(server.requests()[0].find("\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n"),
             std::string::npos)
       << server.requests()[0];
+  // query and sync ask over the request object, which says the same.
+  const std::size_t before = server.request_count();
+  const ProcessResult query = run_cli("query " + server.url(), 60000);
+  EXPECT_EQ(1u, query.exit_code) << query.out << query.err;
+  EXPECT_NE(std::string::npos, query.err.find("a cache's answer (Age: 30)")) << query.err;
+  ASSERT_GT(server.request_count(), before);
+  const std::string head = server.requests()[before];
+  EXPECT_NE(std::string::npos, head.find("\r\nCache-Control: no-cache\r\n")) << head;
+  EXPECT_NE(std::string::npos, head.find("\r\nPragma: no-cache\r\n")) << head;
 }
 
 TEST(Offset, MeasuresAClockBehind) {
@@ -279,6 +289,35 @@ TEST(PreciseSync, ThresholdLeavesASmallCorrectionAlone) {
   r = run_cli("sync --precise --threshold 10 " + server.url(), 120000);
   ASSERT_EQ(0u, r.exit_code) << r.out << r.err;
   EXPECT_TRUE(near_ms(line_starting(r.out, "clock set to "), ", correction ", 30)) << r.out;
+}
+
+// One run of each outcome, each a line of the log (printed for the record).
+TEST(PreciseSync, EveryOutcomeIsALineOfTheLog) {
+  FakeHttpServer current, big_step;
+  current.set_response(ahead_by(0));
+  big_step.set_response(ahead_by(2375));
+  const struct {
+    std::string args;
+    unsigned long status;
+    const char* outcome;
+  } runs[] = {
+      {current.url(), 0, "\tset\t"},
+      {"--threshold 400 " + current.url(), 0, "\tleft alone under the threshold\t"},
+      {"--max-step 1 " + big_step.url(), 3, "\trefused by the step guard\t"},
+      {big_step.url(), 1, "\tcould not set: no right\t"},
+      {"http://127.0.0.1:1/", 1, "\tno server\t-\thttp://127.0.0.1:1/ failed: "},
+  };
+  for (const auto& run : runs) {
+    EXPECT_EQ(run.status, run_cli("sync --precise --probes 1 " + run.args, 120000).exit_code)
+        << run.outcome;
+  }
+  const ProcessResult log = run_cli("log --last 5");
+  std::printf("%s", log.out.c_str());
+  const std::vector<std::string> logged = lines(log.out);
+  ASSERT_EQ(5u, logged.size()) << log.out << log.err;
+  for (std::size_t i = 0; i < logged.size(); ++i) {
+    EXPECT_NE(std::string::npos, logged[i].find(runs[i].outcome)) << logged[i];
+  }
 }
 
 // The machine's time to the microsecond, in FILETIME units.

@@ -4,14 +4,19 @@
 // clock: within half a second of the truth it succeeds and does nothing, else
 // it fails.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include <windows.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <thread>
 #include <vector>
 
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/process.h"
 #include "e2e/support/servers.h"
+#include "programs/cli_log_win32.h"
 #include "timesync/servers.h"
 #include "ui/layout.h"
 
@@ -137,6 +142,129 @@ TEST(WineFacts, ProcessesRunElevated) {
   EXPECT_TRUE(GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size));
   EXPECT_NE(0u, elevation.TokenIsElevated);
   CloseHandle(token);
+}
+
+// The sync log in the prefix's program-data folder, as the companion finds it.
+std::string log_folder() {
+  PWSTR path = nullptr;
+  EXPECT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path)));
+  std::wstring wide(path ? path : L"");
+  CoTaskMemFree(path);
+  return std::string(wide.begin(), wide.end()) + "\\LanchuanTimeSync";
+}
+const std::string kLog = log_folder() + "\\sync.log";
+
+std::string file_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void write_file(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+void remove_log() {
+  SetFileAttributesA(kLog.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(kLog.c_str());
+  DeleteFileA((kLog + ".1").c_str());
+  RemoveDirectoryA(log_folder().c_str());
+}
+
+FakeResponse hour_ahead() {
+  FakeResponse r;
+  r.date = http_date_now(3600);
+  return r;
+}
+
+TEST(SyncLog, MakesTheFolderAndLogCommandPrintsTheLastRuns) {
+  remove_log();
+  FakeHttpServer server;
+  server.set_response(hour_ahead());
+  EXPECT_EQ(1u, run_cli("sync " + server.url()).exit_code);
+  EXPECT_EQ(1u, run_cli("sync " + server.url() + "/second").exit_code);
+  const std::string text = file_text(kLog);
+  const std::size_t first_end = text.find('\n');
+  ASSERT_NE(std::string::npos, first_end) << text;
+  EXPECT_NE(std::string::npos, text.find("\tsync " + server.url() + "\tcould not set: no right\t+"))
+      << text;
+  EXPECT_EQ(text.size(), text.find('\n', first_end + 1) + 1) << text;  // two lines
+
+  const ProcessResult r = run_cli("log --last 1");
+  EXPECT_EQ(0u, r.exit_code) << r.err;
+  std::string out = r.out;
+  out.erase(out.size() - 2, 1);  // the console's line end
+  EXPECT_EQ(text.substr(first_end + 1), out);
+}
+
+// The run goes on as without a log. Wine, run as root here, lets a
+// read-only file be written: the file is also held open without sharing, as
+// an editor may hold it. A file in the folder's place stops the folder.
+TEST(SyncLog, ALogThatCannotBeWrittenIsOneWarning) {
+  FakeHttpServer server;
+  server.set_response(hour_ahead());
+  for (const bool file_in_the_folders_place : {false, true}) {
+    remove_log();
+    CreateDirectoryA(log_folder().c_str(), nullptr);
+    const std::string file = file_in_the_folders_place ? log_folder() : kLog;
+    if (file_in_the_folders_place) RemoveDirectoryA(file.c_str());
+    write_file(file, "an earlier run\n");
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    const HANDLE held =
+        CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const ProcessResult r = run_cli("sync " + server.url());
+    CloseHandle(held);
+    EXPECT_EQ(1u, r.exit_code) << r.out << r.err;
+    const std::size_t warning = r.err.find("\nwarning: this run is not in the log " + kLog + ": ");
+    EXPECT_EQ(0u, r.err.rfind("the clock could not be set: ", 0)) << r.err;
+    ASSERT_NE(std::string::npos, warning) << r.err;
+    EXPECT_EQ(r.err.size() - 1, r.err.find('\n', warning + 1)) << r.err;  // one line more
+    EXPECT_EQ("an earlier run\n", file_text(file));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(file.c_str());
+  }
+}
+
+// Two companions at once, while the log passes its cap: while another
+// process has the turn, neither writes; then every line is whole, in one of
+// the two files, the older file holding what came before.
+TEST(SyncLog, TwoWritersAtOnceAcrossTheCap) {
+  remove_log();
+  CreateDirectoryA(log_folder().c_str(), nullptr);
+  const std::string filler(99, 'x');
+  std::string earlier;
+  while (earlier.size() + 300 < win32::kLogCapBytes) earlier += filler + "\n";
+  write_file(kLog, earlier);
+  FakeHttpServer server;
+  server.set_response(hour_ahead());
+  constexpr int kRuns = 4;
+  auto writer = [&] {
+    for (int i = 0; i < kRuns; ++i) run_cli("sync " + server.url());
+  };
+  const HANDLE log = CreateFileA(kLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+  OVERLAPPED turn{};
+  turn.OffsetHigh = win32::kLogTurnByte >> 32;
+  ASSERT_TRUE(LockFileEx(log, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn));
+  std::thread a(writer), b(writer);
+  Sleep(3000);  // both have started and answered by now
+  EXPECT_EQ(earlier.size(), file_text(kLog).size());
+  UnlockFileEx(log, 0, 1, 0, &turn);
+  CloseHandle(log);
+  a.join();
+  b.join();
+  const std::string older = file_text(kLog + ".1");
+  EXPECT_EQ(0u, older.rfind(earlier, 0));
+  std::istringstream lines(older.substr(earlier.size()) + file_text(kLog));
+  int runs = 0;
+  for (std::string line; std::getline(lines, line); ++runs) {
+    EXPECT_EQ(24u, line.find("\tsync " + server.url() + "\tcould not set: no right\t+")) << line;
+    EXPECT_EQ(line.size() - 14, line.rfind(" +/- 1000.0 ms")) << line;
+  }
+  EXPECT_EQ(2 * kRuns, runs);
+  EXPECT_LE(file_text(kLog).size(), static_cast<std::size_t>(win32::kLogCapBytes));
+  remove_log();
 }
 
 }  // namespace

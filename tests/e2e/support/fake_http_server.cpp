@@ -228,14 +228,16 @@ bool FakeHttpServer::serve_one(unsigned socket_value) {
     sleep_unless_stopping(r.delay_ms, stopping_);
     int stamp_shift_ms = r.clock_offset_ms;
     if (r.align_to_second) {
-      // Stamp in the middle of a second, rounded up to the next one: the
-      // client may then take up to a whole second (not half) before the time
-      // it sets is more than half a second off.
+      // Stamp between the middle of a second and 0.7 of it, rounded up to the
+      // next second: the client may then take 0.8 s before the time it sets
+      // is more than half a second off. The wait is part of the round trip the
+      // client measures, so it is kept under 0.8 s: a round trip of a whole
+      // second would add one to the time it sets.
       SYSTEMTIME st;
       const DWORD start = GetTickCount();
       do {
         GetSystemTime(&st);
-        if (st.wMilliseconds >= 500 && st.wMilliseconds < 530) break;
+        if (st.wMilliseconds >= 500 && st.wMilliseconds < 700) break;
         Sleep(1);
       } while (GetTickCount() - start < 1500);
       stamp_shift_ms += 500;

@@ -24,10 +24,10 @@ struct FakeResponse {
   bool close_without_answer = false;  // read the request, then close
   bool never_answer = false;          // keep the connection open, silent...
   int silent_ms = 60000;              // ...this long, then close it
-  // Waits (up to 1.5 s) for the middle of a second and stamps kNowDate with
-  // the time rounded to the nearest second: a client that sets its clock from
-  // it within the next second is less than half a second off (Wine then
-  // accepts the new time).
+  // Waits (under 0.8 s) for a moment between 0.5 and 0.7 of a second and
+  // stamps kNowDate with the time rounded up to the next second: a client that
+  // sets its clock from it within 0.8 s is less than half a second off (Wine
+  // then accepts the new time), and its round trip stays under a second.
   bool align_to_second = false;
   // The server's clock runs this far ahead of the machine's (behind when
   // negative) when it stamps kNowDate.

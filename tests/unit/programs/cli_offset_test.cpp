@@ -66,7 +66,8 @@ class CliOffsetTest : public ::testing::Test {
   CommandRun sync(const std::vector<std::string>& args) {
     StringSink out, err;
     OffsetPorts ports{clock, network, local, builtin};
-    const int status = run_precise_sync_command(args, ports, out, err);
+    record = RunRecord();
+    const int status = run_precise_sync_command(args, ports, out, err, &record);
     return {status, out.str(), err.str()};
   }
 
@@ -85,6 +86,7 @@ class CliOffsetTest : public ::testing::Test {
   fakes::SimNetwork network;
   fakes::FakePreciseLocalClock local;
   std::vector<std::string> builtin = {"http://s1", "http://s2", "http://s3"};
+  RunRecord record;  // the last sync's, for the log
 };
 
 TEST_F(CliOffsetTest, OneLinePerServerThenTheCombinedOffset) {
@@ -342,6 +344,45 @@ TEST_F(CliOffsetTest, PreciseSyncStepsFarOnlyOnThreeHostsWord) {
     EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
     EXPECT_EQ(local.set_calls.size(), c.status == 0 ? 1u : 0u) << c.says;
   }
+}
+
+// What each run leaves for the log: its outcome, the correction when one was
+// worked out, and every server with the one left out marked.
+TEST_F(CliOffsetTest, PreciseSyncRecordsItsOutcomeForTheLog) {
+  server("http://a", 30);
+  server("http://b", 32);
+  server("http://far", 3000);
+  server("http://wrong", 9000);
+  const struct {
+    std::vector<std::string> args;
+    bool clock_refuses;
+    RunOutcome outcome;
+    bool has_correction;
+  } cases[] = {
+      {{"--precise", "http://a", "http://b", "http://wrong", "http://down"},
+       false,
+       RunOutcome::set,
+       true},
+      {{"--precise", "--threshold", "50", "http://a"}, false, RunOutcome::under_threshold, true},
+      {{"--precise", "--max-step", "2", "http://far"}, false, RunOutcome::step_refused, true},
+      {{"--precise", "http://a"}, true, RunOutcome::no_right, true},
+      {{"--precise", "http://down"}, false, RunOutcome::no_server, false},
+      {{"--precise", "http://a", "http://far"}, false, RunOutcome::disagreement, false},
+  };
+  for (const auto& c : cases) {
+    local.set_result = !c.clock_refuses;
+    sync(c.args);
+    EXPECT_TRUE(record.ran);
+    EXPECT_EQ(c.outcome, record.outcome) << c.args.back();
+    EXPECT_EQ(c.has_correction, record.has_correction) << c.args.back();
+  }
+  sync({"--precise", "--threshold", "50", "http://a", "http://b", "http://wrong", "http://down"});
+  ASSERT_EQ(4u, record.servers.size());
+  EXPECT_NEAR(30, record.servers[0].offset_us / 1000.0, 5);
+  EXPECT_FALSE(record.servers[1].left_out);
+  EXPECT_TRUE(record.servers[2].left_out);
+  sync({"--precise", "--probes", "12"});
+  EXPECT_FALSE(record.ran);
 }
 
 }  // namespace

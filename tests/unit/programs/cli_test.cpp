@@ -44,6 +44,25 @@ bool write_file(const std::string& path, const std::string& text, std::string& e
   return !g_file_writes_fail;
 }
 
+// Keeps the lines in memory; fails when told.
+class FakeRunLog : public RunLog {
+ public:
+  std::int64_t now_utc_us() override { return 0; }
+  bool append(const std::string& line, std::string& error) override {
+    if (fails) error = "access denied";
+    if (!fails) text += line;
+    return !fails;
+  }
+  bool read(std::string& out, std::string& error) override {
+    if (fails) error = "access denied";
+    out = text;
+    return !fails;
+  }
+  std::string where() override { return "C:\\ProgramData\\LanchuanTimeSync\\sync.log"; }
+  std::string text;
+  bool fails = false;
+};
+
 class CliTest : public ::testing::Test {
  protected:
   CliRun run(const std::vector<std::string>& args) {
@@ -51,7 +70,8 @@ class CliTest : public ::testing::Test {
     SchedulePorts schedule{
         scheduler, "C:\\Tools\\LanchuanTimeSyncCli.exe", "PC\\user", nullptr, nullptr, write_file};
     const std::vector<std::string> servers{"http://s1", "http://s2", "http://s3"};
-    CliPorts ports{query, clock, network, pump, servers, nullptr, &schedule, &proxy, environment};
+    CliPorts ports{query,   clock,     network, pump,   servers,
+                   nullptr, &schedule, &log,    &proxy, environment};
     const int status = run_cli(args, ports, out, err);
     return {status, out.str(), err.str()};
   }
@@ -62,6 +82,7 @@ class CliTest : public ::testing::Test {
   FakeTaskScheduler scheduler;
   HttpProxy proxy;
   std::string environment;  // as http_proxy / HTTP_PROXY
+  FakeRunLog log;
 };
 
 TEST_F(CliTest, QueryPrintsServerTimeFirstThenPcTimeAndDifference) {
@@ -249,12 +270,62 @@ TEST_F(CliTest, SyncExitsOneUnlessTheClockWasSet) {
   EXPECT_NE(std::string::npos, r.err.find("no network"));
 }
 
+// Each run is one line; the server's word is good to a second here.
+TEST_F(CliTest, SyncLogsEveryRunAndALogThatFailsIsOnlyAWarning) {
+  query.answers["http://s2"] = at(2026, 12, 8, 13, 36, 15);
+  clock.now = at(2026, 12, 8, 13, 36, 5);
+  run({"sync"});
+  clock.now = at(2026, 12, 8, 13, 36, 5);  // the fake clock was set
+  clock.set_result = false;
+  run({"sync", "http://s2"});
+  query.answers.clear();
+  run({"sync", "http://s3"});
+  network.is_connected = false;
+  run({"sync"});
+  run({"sync", "a", "b"});  // a usage error is no run
+  const char* const start = "1970-01-01T00:00:00.000Z\tsync";
+  const char* const failed =
+      " failed: the server did not answer in time or sent no valid Date header";
+  EXPECT_EQ(std::string(start) + "\tset\t+10000 ms\thttp://s1" + failed + "\thttp://s1" + failed +
+                "\thttp://s2 offset +10000.0 ms +/- 1000.0 ms\n" + start +
+                " http://s2\tcould not set: no right\t+10000 ms\thttp://s2 offset +10000.0 ms +/- "
+                "1000.0 ms\n" +
+                start + " http://s3\tno server\t-\thttp://s3" + failed + "\thttp://s1" + failed +
+                "\thttp://s2" + failed + "\thttp://s3" + failed + "\n" + start +
+                "\tno network\t-\n",
+            log.text);
+
+  network.is_connected = true;
+  clock.set_result = true;
+  query.answers["http://s1"] = at(2026, 12, 8, 13, 36, 15);
+  log.fails = true;
+  const CliRun r = run({"sync"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("warning: this run is not in the log " + log.where() + ": access denied\n", r.err);
+}
+
+TEST_F(CliTest, LogPrintsTheLastRuns) {
+  EXPECT_EQ("no run in the log C:\\ProgramData\\LanchuanTimeSync\\sync.log yet\n",
+            run({"log"}).out);
+  for (int i = 1; i <= 12; ++i) log.text += "run " + std::to_string(i) + "\n";
+  EXPECT_EQ(0u, run({"log"}).out.rfind("run 3\nrun 4\n", 0));  // the last 10
+  EXPECT_EQ("run 11\nrun 12\n", run({"log", "--last", "2"}).out);
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"log", "--last", "0"}, {"log", "--last"}, {"log", "2"}}) {
+    EXPECT_EQ(2, run(args).status) << args.size();
+  }
+  log.fails = true;
+  const CliRun r = run({"log"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("could not be read: access denied")) << r.err;
+}
+
 TEST_F(CliTest, HelpListsEveryCommand) {
   const CliRun r = run({"--help"});
   EXPECT_EQ(0, r.status);
   for (const char* command :
        {"query URL", "sync [URL]", "update-file pack", "update-file unpack", "schedule install",
-        "schedule export", "--threshold MS", "--max-step SECONDS"}) {
+        "schedule export", "--threshold MS", "--max-step SECONDS", "log [--last N]"}) {
     EXPECT_NE(std::string::npos, r.out.find(command)) << command;
   }
 }
