@@ -73,7 +73,12 @@ ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at
   answer.received_us = clock_.now_utc_us();
 
   const std::string header = answered ? request->response_header("Date") : std::string();
-  if (!answered) {
+  // The object says only that no answer came: a wait that ended before the
+  // deadline was a failure (refused, unknown host, closed), not a wait.
+  const bool waited_out = answer.received_us - answer.sent_us >= kTimeQueryDeadlineMs * 1000LL;
+  if (!answered && !waited_out) {
+    answer.failure = "no answer (the request failed before its deadline)";
+  } else if (!answered) {
     answer.failure =
         "no complete answer within " + std::to_string(kTimeQueryDeadlineMs / 1000) + " s";
   } else if (!answer_is_fresh(request->response_header("Age"), answer)) {

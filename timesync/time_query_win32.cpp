@@ -82,7 +82,8 @@ class RequestObject {
     call(L"Open", DISPATCH_METHOD, args, nullptr);
   }
 
-  // Before Send, which ignores a later call (Microsoft's documentation).
+  // Before Open, as in the example of "IWinHttpRequest::SetProxy method"
+  // (learn.microsoft.com), which adds that a call after Send has no effect.
   void set_proxy(const std::string& host_port) {
     std::vector<VARIANT> args = {text_arg(host_port), int_arg(kProxySettingProxy)};
     call(L"SetProxy", DISPATCH_METHOD, args, nullptr);

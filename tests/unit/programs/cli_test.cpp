@@ -181,7 +181,6 @@ TEST_F(CliTest, ScheduleExportWritesTheTaskFileWhenAsked) {
   EXPECT_EQ(1u, g_files_written.size());
 }
 
-// Arguments as CommandLineToArgvW reads them back; durations as Windows writes them.
 // --proxy, else the environment's proxy, for the requests; passed on to the
 // task as given; one the program cannot use is a usage error.
 TEST_F(CliTest, TakesTheProxyFromTheCommandLineElseTheEnvironment) {
@@ -215,6 +214,7 @@ TEST_F(CliTest, TakesTheProxyFromTheCommandLineElseTheEnvironment) {
       << r.out;
 }
 
+// Arguments as CommandLineToArgvW reads them back; durations as Windows writes them.
 TEST(ScheduleTest, ArgumentsAndDurationsInTheTasksOwnForms) {
   const std::pair<std::string, std::string> cases[] = {
       {"http://a/?x=1&y=2", "http://a/?x=1&y=2"},

@@ -486,9 +486,12 @@ TEST(HttpOffsetProber, SaysWhyAProbeFailed) {
     bool missing;
     const char* failure;
     const char* age = "";
+    bool send_fails = false;
   };
   const Case cases[] = {
       {"", true, "the HTTP request object is not available"},
+      // (Refused at once: the request object says no more.)
+      {"", false, "no answer (the request failed before its deadline)", "", true},
       {"", false, "no answer, or no Date header"},
       {"Tue, 08 Dec 2026 05:36:14 UTC", false,
        "unusable Date header \"Tue, 08 Dec 2026 05:36:14 UTC\""},
@@ -503,6 +506,7 @@ TEST(HttpOffsetProber, SaysWhyAProbeFailed) {
   for (const Case& c : cases) {
     fakes::FakeHeadRequestFactory factory(c.header, c.missing);
     factory.log.age_header = c.age;
+    factory.log.expire_deadline = c.send_fails;
     SimClock clock;
     HttpOffsetProber prober(factory, clock);
     const ProbeAnswer a = prober.probe(kUrl, kSimStartUs);
