@@ -33,6 +33,10 @@ bool all_digits(const std::string& text) {
 bool split_http_url(const std::string& url, HttpTarget& target) {
   const std::string scheme = kHttpScheme;
   if (lower(url.substr(0, scheme.size())) != scheme) return false;
+  // Blanks and control bytes would end the request line or add header lines.
+  for (char c : url) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') return false;
+  }
   const std::size_t authority_end = url.find_first_of("/?#", scheme.size());
   const std::string authority = url.substr(scheme.size(), authority_end - scheme.size());
   std::string path = authority_end == std::string::npos ? "" : url.substr(authority_end);

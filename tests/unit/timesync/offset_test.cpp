@@ -520,6 +520,8 @@ TEST(HttpOffsetProber, SaysWhyAProbeFailed) {
 // an answer's Age (a cache's) is read, and "0" is a fresh one.
 TEST(SocketProbeHead, AsksCachesToPassAndReadsTheAge) {
   HttpTarget target;
+  EXPECT_FALSE(split_http_url("http://time.example/t\r\nX: y", target));
+  EXPECT_FALSE(split_http_url("http://time.example/t HTTP/1.0", target));
   ASSERT_TRUE(split_http_url("http://time.example:8080/t", target));
   EXPECT_EQ(head_request_text(target),
             "HEAD /t/123.123 HTTP/1.1\r\nHost: time.example:8080\r\nConnection: keep-alive\r\n"
