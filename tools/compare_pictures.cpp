@@ -5,9 +5,9 @@
 // pixel.
 //   compare_pictures.exe OLD.exe NEW.exe
 // Build:
-//   x86_64-w64-mingw32-g++-posix -O2 -static -I. -o compare_pictures.exe \
+//   x86_64-w64-mingw32-g++-posix -O2 -static -I. -o compare_pictures.exe
 //     tools/compare_pictures.cpp ui/pictures_win32.cpp ui/rle8.cpp -lgdi32
-// Prints one line per picture; exits 0 when all are identical, 1 otherwise.
+// (one command line). Prints one line per picture; exits 0 when all are identical, 1 otherwise.
 #include <windows.h>
 
 #include <cstdio>
@@ -77,8 +77,15 @@ int main(int argc, char** argv) {
         changed += (a.data[i] & 0xFFFFFF) != (b.data[i] & 0xFFFFFF);
     }
     const bool same = loaded && a.width == b.width && a.height == b.height && changed == 0;
-    std::printf("bitmap %u: %dx%d, %s (%zu pixels differ)\n", id, a.width, a.height,
-                same ? "identical" : "DIFFERENT", changed);
+    if (!loaded) {
+      std::printf("bitmap %u: DIFFERENT (does not load)\n", id);
+    } else if (a.width != b.width || a.height != b.height) {
+      std::printf("bitmap %u: DIFFERENT (%dx%d against %dx%d)\n", id, a.width, a.height, b.width,
+                  b.height);
+    } else {
+      std::printf("bitmap %u: %dx%d, %s (%zu pixels differ)\n", id, a.width, a.height,
+                  same ? "identical" : "DIFFERENT", changed);
+    }
     if (!same) ++differing;
   }
   std::printf("%zu pictures compared, %d differ\n", ids.size(), differing);
