@@ -232,17 +232,18 @@ struct Command {
   const char* name;
   const char* usage;
   int (*run)(const std::vector<std::string>& args, CliPorts& ports, TextSink& out, TextSink& err);
+  bool asks_servers;  // takes --proxy (schedule reads its own)
 };
 
 // One row per command; args passed on include the command word.
 const Command kCommands[] = {
-    {"query", kQueryUsage, query_command},
-    {"sync", kSyncUsage, sync_command},
-    {"sync --precise", kPreciseSyncUsage, nullptr},  // help only; "sync" handles it
-    {"offset", kOffsetUsage, offset_command},
-    {"schedule", kScheduleUsage, schedule_command},
-    {"update-file", kUpdateFileUsage, update_file_command},
-    {"log", kLogUsage, log_command},
+    {"query", kQueryUsage, query_command, true},
+    {"sync", kSyncUsage, sync_command, true},
+    {"sync --precise", kPreciseSyncUsage, nullptr, true},  // help only; "sync" handles it
+    {"offset", kOffsetUsage, offset_command, true},
+    {"schedule", kScheduleUsage, schedule_command, false},
+    {"update-file", kUpdateFileUsage, update_file_command, false},
+    {"log", kLogUsage, log_command, false},
 };
 
 // "--proxy URL" of the commands that ask servers (schedule reads its own),
@@ -299,8 +300,7 @@ int run_cli(const std::vector<std::string>& args, CliPorts& ports, TextSink& out
   }
   for (const Command& c : kCommands) {
     if (!c.run || command != c.name) continue;
-    const bool asks_servers = command != "schedule" && command != "update-file" && command != "log";
-    if (!asks_servers) return c.run(args, ports, out, err);
+    if (!c.asks_servers) return c.run(args, ports, out, err);
     std::vector<std::string> rest = args;
     std::string error;
     if (!take_proxy(rest, ports, error)) return usage_error(err, error);

@@ -1,6 +1,5 @@
 #include "programs/cli_offset.h"
 
-#include <cctype>
 #include <cstdio>
 #include <set>
 
@@ -38,6 +37,14 @@ bool parse_max_step_seconds(const std::string& text, int& seconds) {
   return parse_option_number(text, 0, kMaxMaxStepSeconds, seconds);
 }
 
+std::string threshold_option_error() {
+  return "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
+}
+
+std::string max_step_option_error() {
+  return "--max-step needs a number of seconds, 0 to " + std::to_string(kMaxMaxStepSeconds);
+}
+
 bool step_allowed(std::int64_t correction_us, int max_step_seconds, int agreeing_hosts) {
   const std::int64_t step_us = correction_us < 0 ? -correction_us : correction_us;
   return max_step_seconds == 0 || step_us <= max_step_seconds * kMicrosPerSecond ||
@@ -47,13 +54,8 @@ bool step_allowed(std::int64_t correction_us, int max_step_seconds, int agreeing
 int agreeing_hosts(const std::vector<ServerOffset>& servers, const CombinedOffset& combined) {
   std::set<std::string> hosts;
   for (std::size_t i = 0; i < servers.size() && i < combined.used.size(); ++i) {
-    // https:// names its host as http:// does.
-    std::string url = servers[i].url;
-    if (url.compare(0, 8, "https://") == 0) url.erase(4, 1);
-    HttpTarget target;
-    if (!combined.used[i] || !split_http_url(url, target)) continue;
-    for (char& c : target.host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    hosts.insert(target.host);
+    const std::string host = combined.used[i] ? url_host(servers[i].url) : std::string();
+    if (!host.empty()) hosts.insert(host);
   }
   return static_cast<int>(hosts.size());
 }
@@ -88,14 +90,13 @@ bool parse_args(const std::vector<std::string>& args, bool precise_allowed, Offs
       continue;
     } else if (word == "--threshold" && precise_allowed) {
       if (i + 1 == args.size() || !parse_threshold_ms(args[++i], parsed.threshold_ms)) {
-        error =
-            "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
+        error = threshold_option_error();
         return false;
       }
       continue;
     } else if (word == "--max-step" && precise_allowed) {
       if (i + 1 == args.size() || !parse_max_step_seconds(args[++i], parsed.max_step_seconds)) {
-        error = "--max-step needs a number of seconds, 0 to " + std::to_string(kMaxMaxStepSeconds);
+        error = max_step_option_error();
         return false;
       }
       continue;

@@ -24,6 +24,8 @@ struct OffsetPorts {
 constexpr int kMaxThresholdMs = 3600000;
 // Digits only, 0 to kMaxThresholdMs.
 bool parse_threshold_ms(const std::string& text, int& ms);
+// The usage error of a "--threshold" without such a number.
+std::string threshold_option_error();
 
 // The step guard of "sync --precise": a correction of more than "--max-step
 // SECONDS" (kDefaultMaxStepSeconds unless given; 0 lifts the limit) is made
@@ -37,6 +39,8 @@ constexpr int kMinAgreeingHosts = 3;
 constexpr int kStepRefusedStatus = 3;
 // Digits only, 0 to kMaxMaxStepSeconds.
 bool parse_max_step_seconds(const std::string& text, int& seconds);
+// The usage error of a "--max-step" without such a number.
+std::string max_step_option_error();
 // Whether the clock may be moved by `correction_us`.
 bool step_allowed(std::int64_t correction_us, int max_step_seconds, int agreeing_hosts);
 // How many different hosts the servers in `combined` (those it used) are on.

@@ -50,13 +50,12 @@ bool parse_task_options(const std::vector<std::string>& args, TaskOptions& optio
       }
     } else if (word == "--threshold") {
       if (!has_value || !parse_threshold_ms(args[++i], options.threshold_ms)) {
-        error =
-            "--threshold needs a number of milliseconds, 0 to " + std::to_string(kMaxThresholdMs);
+        error = threshold_option_error();
         return false;
       }
     } else if (word == "--max-step") {
       if (!has_value || !parse_max_step_seconds(args[++i], options.max_step_seconds)) {
-        error = "--max-step needs a number of seconds, 0 to " + std::to_string(kMaxMaxStepSeconds);
+        error = max_step_option_error();
         return false;
       }
     } else if (word == kProxyOption) {

@@ -69,6 +69,14 @@ bool split_http_url(const std::string& url, HttpTarget& target) {
   return true;
 }
 
+std::string url_host(const std::string& url) {
+  // https:// names its host as http:// does.
+  HttpTarget target;
+  const bool https = url.compare(0, 8, "https://") == 0;
+  if (!split_http_url(https ? "http://" + url.substr(8) : url, target)) return std::string();
+  return lower(target.host);
+}
+
 std::string head_request_text(const HttpTarget& target, const HttpProxy& proxy) {
   const std::string origin = proxy.set() ? kHttpScheme + target.host_line : std::string();
   const std::string credentials =

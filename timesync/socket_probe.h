@@ -25,6 +25,9 @@ struct HttpTarget {
 // False for anything but such a URL (https:// included).
 bool split_http_url(const std::string& url, HttpTarget& target);
 
+// The host of an http:// or https:// URL, in lower case; "" when it names none.
+std::string url_host(const std::string& url);
+
 // HEAD path + "/123.123" over HTTP/1.1 asking to keep the connection, and
 // caches on the way not to answer in the server's place. Through `proxy`
 // (when set) the request line names the whole URL, with the proxy's

@@ -32,24 +32,6 @@ struct SocketTraits {
 };
 using unique_socket = unique_any<SocketTraits>;
 
-// Windows sockets, started for as long as this lives (WSAStartup counts):
-// what a thread that may outlive the prober holds.
-class WinsockUse {
- public:
-  WinsockUse() {
-    WSADATA data;
-    started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }
-  ~WinsockUse() {
-    if (started_) WSACleanup();
-  }
-  WinsockUse(const WinsockUse&) = delete;
-  WinsockUse& operator=(const WinsockUse&) = delete;
-
- private:
-  bool started_ = false;
-};
-
 timeval until(std::int64_t deadline_ms) {
   const std::int64_t left = std::max<std::int64_t>(0, deadline_ms - steady_ms());
   timeval tv;
@@ -219,21 +201,24 @@ bool wait_for_readers(const std::vector<unique_handle>& readers, std::int64_t un
 
 }  // namespace
 
+WinsockUse::WinsockUse() {
+  WSADATA data;
+  started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+WinsockUse::~WinsockUse() {
+  if (started_) WSACleanup();
+}
+
 SocketOffsetProber::SocketOffsetProber(HighResClock& clock, OffsetProber& fallback,
                                        const HttpProxy& proxy)
     : clock_(clock),
       fallback_(fallback),
       proxy_(proxy),
       socket_(INVALID_SOCKET),
-      spare_(INVALID_SOCKET) {
-  WSADATA data;
-  winsock_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
+      spare_(INVALID_SOCKET) {}
 
-SocketOffsetProber::~SocketOffsetProber() {
-  close_connection();
-  if (winsock_) WSACleanup();
-}
+SocketOffsetProber::~SocketOffsetProber() { close_connection(); }
 
 void SocketOffsetProber::close_connection() {
   if (socket_ != INVALID_SOCKET) closesocket(static_cast<SOCKET>(socket_));
@@ -255,7 +240,7 @@ bool SocketOffsetProber::open_connection(const std::string& url, const HttpTarge
 bool SocketOffsetProber::connect_to(const std::string& url, const HttpTarget& target,
                                     std::int64_t deadline_ms, std::string& failure,
                                     std::uintptr_t* into) {
-  if (!winsock_) {
+  if (!winsock_.started()) {
     failure = "Windows sockets are not available";
     return false;
   }

@@ -24,6 +24,20 @@
 
 namespace lanchuan::win32 {
 
+// Windows sockets, started for as long as this lives (WSAStartup counts):
+// what the prober holds, and each thread of its that may outlive it.
+class WinsockUse {
+ public:
+  WinsockUse();
+  ~WinsockUse();
+  WinsockUse(const WinsockUse&) = delete;
+  WinsockUse& operator=(const WinsockUse&) = delete;
+  bool started() const { return started_; }
+
+ private:
+  bool started_ = false;
+};
+
 class SocketOffsetProber : public OffsetProber {
  public:
   // URLs other than http:// (https:// needs TLS) go to `fallback`, the
@@ -64,7 +78,7 @@ class SocketOffsetProber : public OffsetProber {
   HighResClock& clock_;
   OffsetProber& fallback_;
   const HttpProxy& proxy_;
-  bool winsock_ = false;
+  WinsockUse winsock_;
   std::uintptr_t socket_;  // the open connection, or the invalid socket
   std::uintptr_t spare_;   // one more to the same URL, made earlier, or the invalid socket
   std::string url_;        // whose connection that is, and whose addresses:

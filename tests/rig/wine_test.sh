@@ -92,8 +92,8 @@ start_proxies() {
   cp "$WORK/hosts" "$WORK/proxy-hosts"
   echo "127.0.0.77	proxied.test" >>"$WORK/proxy-hosts"
   local name port rule
-  for spec in "open 3128 Allow 127.0.0.1" "auth 3129 Allow 127.0.0.1" "deny 3130 Allow 127.0.0.2"; do
-    read -r name port rule <<<"$spec"
+  for proxy in "open 3128 Allow 127.0.0.1" "auth 3129 Allow 127.0.0.1" "deny 3130 Allow 127.0.0.2"; do
+    read -r name port rule <<<"$proxy"
     printf 'Port %s\nListen 127.0.0.1\nTimeout 30\nMaxClients 50\nLogLevel Info\nViaProxyName "tinyproxy"\n%s\n' \
       "$port" "$rule" >"$WORK/tinyproxy-$name.conf"
   done
