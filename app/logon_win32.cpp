@@ -132,7 +132,7 @@ bool Win32LogonShortcuts::create_shortcut(const std::string& path, const Shortcu
   // below are released before it ends.
   const ComApartment apartment;
   ComPtr<IShellLinkA> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  if (FAILED(co_create_instance(CLSID_ShellLink, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                               link.put_void()))) {
     return false;
   }

@@ -8,8 +8,10 @@ set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG")
 set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG")
 add_compile_options(-ffunction-sections -fdata-sections)
 target_compile_options(lanchuan_core PRIVATE -ffunction-sections -fdata-sections)
-include(${CMAKE_SOURCE_DIR}/cmake/delayload.cmake)
-set(WIN_LIBS winhttp ${LANCHUAN_DELAYED_LIBS} uuid gdi32 user32 msimg32 advapi32 ws2_32)
+# ole32, oleaut32 and the shell's ShellExecuteA are not linked: only some
+# commands need them, so they are looked up at their first call
+# (platform/win32/com_win32.cpp), from the system folder.
+set(WIN_LIBS uuid gdi32 user32 advapi32 ws2_32)
 target_compile_definitions(lanchuan_core PUBLIC WINVER=0x0601 _WIN32_WINNT=0x0601 NOMINMAX)
 
 add_library(lanchuan_win32 STATIC ${WIN32_SOURCES})

@@ -21,7 +21,7 @@ std::wstring log_folder() {
   if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path))) {
     folder = std::wstring(path) + L"\\LanchuanTimeSync";
   }
-  CoTaskMemFree(path);
+  co_task_mem_free(path);
   return folder;
 }
 

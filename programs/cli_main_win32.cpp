@@ -9,6 +9,7 @@
 #include "app/headless.h"
 #include "app/system_ports_win32.h"
 #include "platform/win32/com_win32.h"
+#include "platform/win32/fatal_win32.h"
 #include "programs/cli.h"
 #include "programs/cli_log_win32.h"
 #include "programs/cli_schedule_win32.h"
@@ -20,6 +21,7 @@
 
 int main(int argc, char** argv) {
   using namespace lanchuan;
+  win32::restrict_library_search();
   win32::ComApartment com;
   HttpProxy proxy;  // set by run_cli from the command line or the environment
   win32::WinHttpRequestFactory factory(proxy);

@@ -40,7 +40,7 @@ bool is_not_found(HRESULT hr) {
 HRESULT root_folder(ComPtr<ITaskFolder>& folder) {
   ComPtr<ITaskService> service;
   // ::TaskScheduler is the coclass of taskschd.h, not the port.
-  HRESULT hr = CoCreateInstance(__uuidof(::TaskScheduler), nullptr, CLSCTX_INPROC_SERVER,
+  HRESULT hr = co_create_instance(__uuidof(::TaskScheduler), CLSCTX_INPROC_SERVER,
                                 __uuidof(ITaskService), service.put_void());
   if (FAILED(hr)) return hr;
   Variant none;  // this computer, this user

@@ -8,6 +8,7 @@
 #include "app/logon_win32.h"
 #include "app/settings_win32.h"
 #include "app/system_ports_win32.h"
+#include "platform/win32/fatal_win32.h"
 #include "platform/win32/com_win32.h"
 #include "timesync/time_query_win32.h"
 #include "ui/main_window_win32.h"
@@ -34,6 +35,7 @@ void __verbose_terminate_handler() { std::abort(); }
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace lanchuan;
   using namespace lanchuan::win32;
+  restrict_library_search();
 
   Win32Clock clock;
   Win32NetworkState network;

@@ -33,7 +33,7 @@ constexpr DWORD kWorkerEndWaitMs = 2000;
 
 VARIANT int_arg(int value) {
   VARIANT v;
-  VariantInit(&v);
+  variant_init(&v);
   v.vt = VT_I4;
   v.lVal = value;
   return v;
@@ -41,7 +41,7 @@ VARIANT int_arg(int value) {
 
 VARIANT bool_arg(bool value) {
   VARIANT v;
-  VariantInit(&v);
+  variant_init(&v);
   v.vt = VT_BOOL;
   v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
   return v;
@@ -49,7 +49,7 @@ VARIANT bool_arg(bool value) {
 
 VARIANT text_arg(const std::string& text) {
   VARIANT v;
-  VariantInit(&v);
+  variant_init(&v);
   v.vt = VT_BSTR;
   v.bstrVal = Bstr(to_wide(text)).release();
   return v;
@@ -163,11 +163,11 @@ class RequestObject {
       UINT arg_err = 0;
       ok = SUCCEEDED(dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
                                        &excep, &arg_err));
-      SysFreeString(excep.bstrSource);
-      SysFreeString(excep.bstrDescription);
-      SysFreeString(excep.bstrHelpFile);
+      sys_free_string(excep.bstrSource);
+      sys_free_string(excep.bstrDescription);
+      sys_free_string(excep.bstrHelpFile);
     }
-    for (VARIANT& v : args) VariantClear(&v);
+    for (VARIANT& v : args) variant_clear(&v);
     args.clear();
     return ok;
   }
@@ -177,7 +177,7 @@ class RequestObject {
 
 ComPtr<IDispatch> create_request_object(const CLSID& clsid) {
   ComPtr<IDispatch> dispatch;
-  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+  if (FAILED(co_create_instance(clsid, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                               IID_IDispatch, dispatch.put_void()))) {
     dispatch.reset();
   }
@@ -424,7 +424,7 @@ class WinHttpRequest : public HeadRequest {
 
 std::unique_ptr<HeadRequest> WinHttpRequestFactory::create() {
   CLSID clsid;
-  if (FAILED(CLSIDFromProgID(kProgId, &clsid))) return nullptr;
+  if (FAILED(clsid_from_prog_id(kProgId, &clsid))) return nullptr;
   return std::make_unique<WinHttpRequest>(clsid, proxy_);
 }
 

@@ -10,6 +10,21 @@
 
 namespace lanchuan::win32 {
 
+// The COM and Automation functions the programs use, looked up from the system
+// folder at their first call and kept (ole32 and oleaut32 cost memory, and
+// only some commands need them). Same signatures and calling convention as
+// the SDK's declarations.
+HRESULT co_initialize();
+void co_uninitialize();
+void co_task_mem_free(void* memory);
+HRESULT co_create_instance(REFCLSID clsid, DWORD context, REFIID iid, void** object);
+HRESULT clsid_from_prog_id(LPCOLESTR prog_id, CLSID* clsid);
+BSTR sys_alloc_string_len(const OLECHAR* text, UINT length);
+void sys_free_string(BSTR text);
+UINT sys_string_len(BSTR text);
+void variant_init(VARIANT* v);
+HRESULT variant_clear(VARIANT* v);
+
 template <typename T>
 class ComPtr {
  public:
@@ -46,17 +61,17 @@ class Bstr {
  public:
   Bstr() = default;
   explicit Bstr(const std::wstring& s)
-      : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
-  ~Bstr() { SysFreeString(b_); }
+      : b_(sys_alloc_string_len(s.data(), static_cast<UINT>(s.size()))) {}
+  ~Bstr() { sys_free_string(b_); }
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;
   BSTR get() const { return b_; }
   // For out-parameters: frees what is held first.
   BSTR* put() {
-    SysFreeString(std::exchange(b_, nullptr));
+    sys_free_string(std::exchange(b_, nullptr));
     return &b_;
   }
-  std::wstring text() const { return std::wstring(b_, SysStringLen(b_)); }
+  std::wstring text() const { return std::wstring(b_, sys_string_len(b_)); }
   // Hands ownership over (to a VARIANT that will free it).
   BSTR release() { return std::exchange(b_, nullptr); }
 
@@ -66,8 +81,8 @@ class Bstr {
 
 class Variant {
  public:
-  Variant() { VariantInit(&v_); }
-  ~Variant() { VariantClear(&v_); }
+  Variant() { variant_init(&v_); }
+  ~Variant() { variant_clear(&v_); }
   Variant(const Variant&) = delete;
   Variant& operator=(const Variant&) = delete;
   VARIANT* get() { return &v_; }
@@ -80,9 +95,9 @@ class Variant {
 // One apartment for the thread's lifetime.
 class ComApartment {
  public:
-  ComApartment() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ComApartment() : ok_(SUCCEEDED(co_initialize())) {}
   ~ComApartment() {
-    if (ok_) CoUninitialize();
+    if (ok_) co_uninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
