@@ -125,6 +125,11 @@ export DISPLAY=":$(cat "$WORK/display")"
 
 # --- Wine -----------------------------------------------------------------------
 export WINEPREFIX="$WORK/prefix"
+# No debugger on an unhandled exception: winedbg --auto would hold the faulting
+# program (and the test waiting on it) until the time limit. Wine then prints
+# its one line (address, thread) and the program ends at once with the
+# exception's code.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d"
 export LANCHUAN_SOURCE_DIR="$SRC_DIR"
 export LANCHUAN_ARTIFACT_DIR="${LANCHUAN_ARTIFACT_DIR:-$SRC_DIR/build/screenshots}"
 mkdir -p "$LANCHUAN_ARTIFACT_DIR"
@@ -147,6 +152,11 @@ set -e
 cat "$WORK/stdout"
 grep -v -E '^(fixme|err|warn):' "$WORK/stderr" >&2 || true
 if [ $rc = 124 ]; then echo "wine_test: time-out after ${TEST_TIMEOUT}s" >&2; fi
+if grep -q 'Unhandled .* at address' "$WORK/stderr"; then
+  echo "wine_test: a Windows program faulted ($WINE_ARCH build):" >&2
+  grep 'Unhandled .* at address' "$WORK/stderr" | sed 's/, starting debugger.*//; s/^/  /' >&2
+  [ $rc = 0 ] && rc=1
+fi
 
 # Screenshots saved as BMP by the Windows side become PNG for people to look at.
 for bmp in "$LANCHUAN_ARTIFACT_DIR"/*.bmp; do

@@ -1,6 +1,7 @@
 #include "e2e/support/app_driver.h"
 
 #include <fstream>
+#include <utility>
 #include <vector>
 
 #include "e2e/support/process.h"
@@ -12,6 +13,15 @@ namespace lanchuan::e2e {
 namespace {
 
 constexpr UINT kSendTimeoutMs = 5000;
+constexpr const char* kProgram = "LanchuanTimeSync.exe";
+
+// On a pool thread when the program has ended; the driver keeps the handle
+// open until this wait is unregistered (and any call of it has returned).
+void CALLBACK on_program_end(void* process, BOOLEAN) {
+  DWORD code = 0;
+  GetExitCodeProcess(static_cast<HANDLE>(process), &code);
+  end_test_if_faulted(kProgram, GetProcessId(static_cast<HANDLE>(process)), code);
+}
 
 struct FindWindowQuery {
   DWORD pid;
@@ -87,13 +97,15 @@ AppDriver::~AppDriver() { kill(); }
 
 bool AppDriver::start(DWORD timeout_ms) {
   const std::string folder = exe_folder();
-  std::string command = "\"" + folder + "LanchuanTimeSync.exe\"";
+  std::string command = "\"" + folder + kProgram + "\"";
   STARTUPINFOA si{};
   si.cb = sizeof(si);
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                       &si, &pi_)) {
     return false;
   }
+  RegisterWaitForSingleObject(&fault_wait_, pi_.hProcess, on_program_end, pi_.hProcess, INFINITE,
+                              WT_EXECUTEONLYONCE);
   const bool shown = wait_until(
                          [this] {
                            main_ = top_level_window(kMainWindowRow.class_name);
@@ -121,6 +133,7 @@ bool AppDriver::wait_for_exit(DWORD timeout_ms, DWORD* exit_code) {
 
 void AppDriver::kill() {
   if (!pi_.hProcess) return;
+  if (fault_wait_) UnregisterWaitEx(std::exchange(fault_wait_, nullptr), INVALID_HANDLE_VALUE);
   if (running()) {
     TerminateProcess(pi_.hProcess, 999);
     WaitForSingleObject(pi_.hProcess, 5000);

@@ -69,6 +69,7 @@ class AppDriver {
 
  private:
   PROCESS_INFORMATION pi_{};
+  HANDLE fault_wait_ = nullptr;  // ends the test at once if the program faults
   HWND main_ = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -69,6 +70,7 @@ ProcessResult run_process(const std::string& command_line, unsigned long timeout
   DWORD code = 0;
   GetExitCodeProcess(pi.hProcess, &code);
   result.exit_code = code;
+  end_test_if_faulted(command_line, pi.dwProcessId, code);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   result.out = read_file(out_path);
@@ -80,6 +82,14 @@ ProcessResult run_process(const std::string& command_line, unsigned long timeout
 
 ProcessResult run_cli(const std::string& args, unsigned long timeout_ms) {
   return run_process("\"" + exe_folder() + "LanchuanTimeSyncCli.exe\" " + args, timeout_ms);
+}
+
+void end_test_if_faulted(const std::string& program, unsigned long pid, unsigned long exit_code) {
+  if (exit_code < 0xC0000000ul || exit_code == 0xFFFFFFFFul) return;
+  std::fprintf(stderr, "FAULT: %s (process %lu) ended by an unhandled exception 0x%08lX\n",
+               program.c_str(), pid, exit_code);
+  std::fflush(stderr);
+  ExitProcess(3);
 }
 
 std::string first_line(const std::string& text) {

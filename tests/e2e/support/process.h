@@ -25,6 +25,11 @@ ProcessResult run_process(const std::string& command_line, unsigned long timeout
 // "LanchuanTimeSyncCli.exe" beside the test exe, followed by `args`.
 ProcessResult run_cli(const std::string& args, unsigned long timeout_ms = 60000);
 
+// A program that ended by an unhandled exception (its exit code is the
+// exception's, 0xC0000000 and up: Wine's debugger is off in the rig) ends the
+// test program at once, naming it; Wine's own line gives address and thread.
+void end_test_if_faulted(const std::string& program, unsigned long pid, unsigned long exit_code);
+
 // The first line of a text, without its line end.
 std::string first_line(const std::string& text);
 
