@@ -51,3 +51,21 @@ add_test(NAME e2e.schedule_export
           ${CMAKE_SOURCE_DIR}/tests/e2e/schedule_export.sh)
 set_tests_properties(e2e.schedule_export PROPERTIES LABELS e2e TIMEOUT 300 RESOURCE_LOCK wine
   ENVIRONMENT "LANCHUAN_WIN32_DIR=${LANCHUAN_WIN32_DIR};LANCHUAN_WIN64_DIR=${LANCHUAN_WIN64_DIR}")
+
+# Without running them: every call the product exes make through their import
+# section goes through a slot the loader fills (a slot it does not fill holds
+# zero, and the first call faults).
+foreach(arch win32 win64)
+  if(arch STREQUAL win32)
+    set(objdump i686-w64-mingw32-objdump)
+    set(dir ${LANCHUAN_WIN32_DIR})
+  else()
+    set(objdump x86_64-w64-mingw32-objdump)
+    set(dir ${LANCHUAN_WIN64_DIR})
+  endif()
+  foreach(program LanchuanTimeSync LanchuanTimeSyncCli)
+    add_test(NAME imports.${arch}.${program}
+      COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/rig/import_slots.py ${objdump} ${dir}/${program}.exe)
+    set_tests_properties(imports.${arch}.${program} PROPERTIES LABELS unit)
+  endforeach()
+endforeach()
