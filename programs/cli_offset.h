@@ -33,7 +33,6 @@ std::string threshold_option_error();
 // and agree within half a second; else the clock is left alone and the
 // command ends with kStepRefusedStatus. One server's word (a captive portal,
 // a cache, a server set wrong) never moves the clock far.
-constexpr int kDefaultMaxStepSeconds = 1000;
 constexpr int kMaxMaxStepSeconds = 999999999;
 constexpr int kMinAgreeingHosts = 3;
 constexpr int kStepRefusedStatus = 3;

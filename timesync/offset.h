@@ -32,6 +32,9 @@ constexpr int kMaxOffsetProbes = 10;
 constexpr int kMaxRequestsPerProbe = 9;
 // Servers whose offset lies this far from the median or farther are left out.
 constexpr std::int64_t kAgreementLimitUs = 500000;
+// The step guard's default: a correction of more than this many seconds needs
+// several servers in agreement (ntpd's panic threshold).
+constexpr int kDefaultMaxStepSeconds = 1000;
 
 // The PC clock as UTC, finely resolved: microseconds since 1970-01-01 00:00 UTC.
 class HighResClock {

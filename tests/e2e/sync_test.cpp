@@ -16,7 +16,7 @@
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/process.h"
 #include "e2e/support/servers.h"
-#include "programs/cli_log_win32.h"
+#include "unattended/sync_log_win32.h"
 #include "timesync/servers.h"
 #include "ui/layout.h"
 

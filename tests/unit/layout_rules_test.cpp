@@ -25,9 +25,10 @@ const std::map<std::string, std::set<std::string>> kLayers = {
     {"platform", {"base", "platform"}},
     {"timesync", {"base", "platform", "timesync"}},
     {"update", {"base", "platform", "update"}},
+    {"unattended", {"base", "platform", "timesync", "unattended"}},
     {"app", {"base", "platform", "timesync", "update", "app"}},
     {"ui", {"base", "platform", "timesync", "app", "ui"}},
-    {"programs", {"base", "platform", "timesync", "update", "app", "ui", "programs"}},
+    {"programs", {"base", "platform", "timesync", "update", "unattended", "app", "ui", "programs"}},
 };
 
 const char* const kWin32Headers[] = {

@@ -1,5 +1,5 @@
 // One line of the sync log for each kind of run.
-#include "programs/cli_log.h"
+#include "unattended/sync_log.h"
 
 #include <gtest/gtest.h>
 

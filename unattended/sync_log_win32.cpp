@@ -1,4 +1,4 @@
-#include "programs/cli_log_win32.h"
+#include "unattended/sync_log_win32.h"
 
 #include <windows.h>
 // windows.h first: shlobj.h depends on it.
@@ -6,7 +6,7 @@
 
 #include "platform/win32/com_win32.h"
 #include "platform/win32/handles_win32.h"
-#include "programs/cli_schedule_win32.h"
+#include "unattended/logon_task_win32.h"
 
 namespace lanchuan::win32 {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "programs/cli_schedule.h"
+#include "unattended/logon_task.h"
 
 namespace lanchuan::win32 {
 

@@ -1,4 +1,4 @@
-#include "programs/cli_schedule_win32.h"
+#include "unattended/logon_task_win32.h"
 
 #include <windows.h>
 // windows.h first: taskschd.h depends on it.

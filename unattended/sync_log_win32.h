@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "programs/cli_log.h"
+#include "unattended/sync_log.h"
 #include "timesync/offset.h"
 
 namespace lanchuan::win32 {
