@@ -133,7 +133,7 @@ bool Win32LogonShortcuts::create_shortcut(const std::string& path, const Shortcu
   const ComApartment apartment;
   ComPtr<IShellLinkA> link;
   if (FAILED(co_create_instance(CLSID_ShellLink, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              link.put_void()))) {
+                                link.put_void()))) {
     return false;
   }
   link->SetPath(fields.target.c_str());

@@ -11,13 +11,13 @@
 #include "platform/win32/com_win32.h"
 #include "platform/win32/fatal_win32.h"
 #include "programs/cli.h"
-#include "unattended/sync_log_win32.h"
-#include "unattended/logon_task_win32.h"
 #include "timesync/offset_probe.h"
 #include "timesync/offset_probe_win32.h"
 #include "timesync/servers.h"
 #include "timesync/socket_probe_win32.h"
 #include "timesync/time_query_win32.h"
+#include "unattended/logon_task_win32.h"
+#include "unattended/sync_log_win32.h"
 
 int main(int argc, char** argv) {
   using namespace lanchuan;

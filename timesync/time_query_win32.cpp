@@ -177,8 +177,8 @@ class RequestObject {
 
 ComPtr<IDispatch> create_request_object(const CLSID& clsid) {
   ComPtr<IDispatch> dispatch;
-  if (FAILED(co_create_instance(clsid, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                              IID_IDispatch, dispatch.put_void()))) {
+  if (FAILED(co_create_instance(clsid, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                dispatch.put_void()))) {
     dispatch.reset();
   }
   return dispatch;

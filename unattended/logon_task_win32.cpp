@@ -41,7 +41,7 @@ HRESULT root_folder(ComPtr<ITaskFolder>& folder) {
   ComPtr<ITaskService> service;
   // ::TaskScheduler is the coclass of taskschd.h, not the port.
   HRESULT hr = co_create_instance(__uuidof(::TaskScheduler), CLSCTX_INPROC_SERVER,
-                                __uuidof(ITaskService), service.put_void());
+                                  __uuidof(ITaskService), service.put_void());
   if (FAILED(hr)) return hr;
   Variant none;  // this computer, this user
   hr = service->Connect(none.ref(), none.ref(), none.ref(), none.ref());

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "unattended/sync_log.h"
 #include "timesync/offset.h"
+#include "unattended/sync_log.h"
 
 namespace lanchuan::win32 {
 

@@ -249,7 +249,8 @@ void Win32FileDownloader::download_new_version(const std::string& address) {
 void Win32WebOpener::open_web_address(const std::string& address) {
   HWND owner = FindWindowA(nullptr, "Microsoft Internet Explorer");
   // The shell's library only when a user opens a page: it is large.
-  static const auto shell_execute = require<decltype(&::ShellExecuteA)>("shell32.dll", "ShellExecuteA");
+  static const auto shell_execute =
+      require<decltype(&::ShellExecuteA)>("shell32.dll", "ShellExecuteA");
   shell_execute(owner, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

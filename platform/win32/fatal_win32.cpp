@@ -36,8 +36,7 @@ void restrict_library_search() {
   using SetDefaultFn = BOOL(WINAPI*)(DWORD);
   const auto set_default = reinterpret_cast<SetDefaultFn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
-  if (search_flags_available() && set_default &&
-      set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+  if (search_flags_available() && set_default && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     return;
   }
   // Without it: at least the current folder leaves the search order ("If the

@@ -16,9 +16,9 @@
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/process.h"
 #include "e2e/support/servers.h"
-#include "unattended/sync_log_win32.h"
 #include "timesync/servers.h"
 #include "ui/layout.h"
+#include "unattended/sync_log_win32.h"
 
 namespace lanchuan::e2e {
 namespace {
