@@ -201,14 +201,14 @@ int sync_command(const std::vector<std::string>& args, CliPorts& ports, TextSink
     status = plain_sync(args, ports, out, err, record);
   }
   out.flush();
-  log_run(ports.log, record, err);
+  log_run(log_for_run(ports), record, err);
   return status;
 }
 
 int log_command(const std::vector<std::string>& args, CliPorts& ports, TextSink& out,
                 TextSink& err) {
   if (!ports.log) return usage_error(err, "log is not available here");
-  return run_log_command({args.begin() + 1, args.end()}, *ports.log, out, err);
+  return run_log_command({args.begin() + 1, args.end()}, *ports.log, ports.user_log, out, err);
 }
 
 int offset_command(const std::vector<std::string>& args, CliPorts& ports, TextSink& out,
@@ -246,42 +246,38 @@ const Command kCommands[] = {
     {"log", kLogUsage, log_command, false},
 };
 
-// "--proxy URL" of the commands that ask servers (schedule reads its own),
-// taken out of `args`; without it, the environment's. False with `error`.
-bool take_proxy(std::vector<std::string>& args, CliPorts& ports, std::string& error) {
-  std::string given = ports.environment_proxy, source = "http_proxy (or HTTP_PROXY)";
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] != kProxyOption) continue;
-    if (i + 1 == args.size()) {
-      error = proxy_option_error();
-      return false;
-    }
-    given = args[i + 1];
-    source = kProxyOption;
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-               args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    break;
-  }
-  if (given.empty()) return true;
+// "--proxy URL" or "--no-proxy" of the commands that ask servers (schedule
+// reads its own), taken out of `args`; without either, the environment's. A
+// proxy named with its user but no password ("http://user@host:port", as a
+// task's command line names it) takes the password kept for it. False with
+// `error`.
+bool take_proxy(std::vector<std::string>& args, CliPorts& ports, TextSink& err,
+                std::string& error) {
+  HttpProxy chosen;
+  if (!take_proxy_choice(args, ports.environment_proxy, chosen, error)) return false;
+  if (!chosen.set()) return true;
   if (ports.proxy == nullptr) {
     error = "proxies are not available here";
     return false;
   }
-  if (!parse_proxy_url(given, *ports.proxy)) {
-    error = source + " is not " + kProxyUrlForm;
-    return false;
+  if (!chosen.user.empty() && !chosen.password_given &&
+      (ports.proxy_passwords == nullptr || !ports.proxy_passwords->find(chosen))) {
+    err << "warning: no password is kept for the proxy " << proxy_url_without_password(chosen)
+        << "; asking it without one\n";
   }
+  *ports.proxy = chosen;
   return true;
 }
 
 void print_usage(TextSink& out) {
   out << "Usage: LanchuanTimeSyncCli COMMAND [ARGS]\n\nCommands:\n";
   for (const Command& c : kCommands) out << c.usage;
-  out << "  " << kProxyOption << " " << kProxyUrlForm
+  out << "  " << kProxyOption << " " << kProxyUrlForm << " | " << kNoProxyOption
       << "\n"
          "                with query, sync, offset and schedule install|export: ask\n"
          "                the servers through this HTTP proxy (https:// ones with\n"
-         "                CONNECT); without it, the one in http_proxy or HTTP_PROXY\n"
+         "                CONNECT), or through none; without either, the one in\n"
+         "                http_proxy or HTTP_PROXY\n"
          "  --help        show this text\n"
          "\n"
          "Exit status: 0 on success, 1 when the command failed, 2 on a usage error,\n"
@@ -290,6 +286,10 @@ void print_usage(TextSink& out) {
 }
 
 }  // namespace
+
+RunLog* log_for_run(const CliPorts& ports) {
+  return !ports.elevated && ports.user_log ? ports.user_log : ports.log;
+}
 
 int run_cli(const std::vector<std::string>& args, CliPorts& ports, TextSink& out, TextSink& err) {
   if (args.empty()) return usage_error(err, "no command given");
@@ -303,7 +303,7 @@ int run_cli(const std::vector<std::string>& args, CliPorts& ports, TextSink& out
     if (!c.asks_servers) return c.run(args, ports, out, err);
     std::vector<std::string> rest = args;
     std::string error;
-    if (!take_proxy(rest, ports, error)) return usage_error(err, error);
+    if (!take_proxy(rest, ports, err, error)) return usage_error(err, error);
     return c.run(rest, ports, out, err);
   }
   return usage_error(err, "unknown command '" + command + "'");

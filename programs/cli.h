@@ -28,7 +28,16 @@ struct CliPorts {
   // null: proxies are not available.
   HttpProxy* proxy = nullptr;
   std::string environment_proxy{};  // http_proxy, else HTTP_PROXY (proxy_from_environment)
+  ProxyPasswords* proxy_passwords = nullptr;  // kept passwords; null: none
+  // An unelevated run's own log; null: every run logs to `log`. Elevated runs
+  // (the logon task's) log to `log`, the machine's.
+  RunLog* user_log = nullptr;
+  bool elevated = true;
 };
+
+// Where this run's line goes: the machine's log when elevated, else the
+// user's own.
+RunLog* log_for_run(const CliPorts& ports);
 
 // Runs one command line (without the program name); returns the exit status.
 int run_cli(const std::vector<std::string>& args, CliPorts& ports, TextSink& out, TextSink& err);

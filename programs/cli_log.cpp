@@ -17,8 +17,27 @@ void log_run(RunLog* log, const RunRecord& record, TextSink& err) {
   }
 }
 
-int run_log_command(const std::vector<std::string>& args, RunLog& log, TextSink& out,
-                    TextSink& err) {
+namespace {
+
+// The last `count` lines of `text`, with a line end.
+std::string last_lines(std::string text, int count) {
+  if (text.back() != '\n') text += '\n';
+  // From the start of the count-th line from the end.
+  std::size_t start = 0;
+  int lines = 0;
+  for (std::size_t i = text.size() - 1; i-- > 0;) {
+    if (text[i] == '\n' && ++lines == count) {
+      start = i + 1;
+      break;
+    }
+  }
+  return text.substr(start);
+}
+
+}  // namespace
+
+int run_log_command(const std::vector<std::string>& args, RunLog& log, RunLog* user_log,
+                    TextSink& out, TextSink& err) {
   int count = kDefaultLogLines;
   if (!args.empty() && (args.size() != 2 || args[0] != "--last" ||
                         !parse_option_number(args[1], 1, kMaxLogLines, count))) {
@@ -31,19 +50,18 @@ int run_log_command(const std::vector<std::string>& args, RunLog& log, TextSink&
   }
   if (text.empty()) {
     out << "no run in the log " << log.where() << " yet\n";
-    return 0;
+  } else {
+    out << last_lines(text, count);
   }
-  if (text.back() != '\n') text += '\n';
-  // From the start of the count-th line from the end.
-  std::size_t start = 0;
-  int lines = 0;
-  for (std::size_t i = text.size() - 1; i-- > 0;) {
-    if (text[i] == '\n' && ++lines == count) {
-      start = i + 1;
-      break;
-    }
+  if (!user_log) return 0;
+  std::string own;
+  if (!user_log->read(own, error)) {
+    err << "your own log " << user_log->where() << " could not be read: " << error << "\n";
+    return 1;
   }
-  out << text.substr(start);
+  if (!own.empty()) {
+    out << "your own runs, unelevated, in " << user_log->where() << ":\n" << last_lines(own, count);
+  }
   return 0;
 }
 

@@ -13,6 +13,7 @@
 #include "programs/cli.h"
 #include "timesync/offset_probe.h"
 #include "timesync/offset_probe_win32.h"
+#include "timesync/proxy_win32.h"
 #include "timesync/servers.h"
 #include "timesync/socket_probe_win32.h"
 #include "timesync/time_query_win32.h"
@@ -40,15 +41,28 @@ int main(int argc, char** argv) {
   ProxyChoosingTimeQuery query(proxy, usual_query, socket_query);
   win32::Win32PreciseLocalClock local_clock;
   OffsetPorts offset_ports{precise_clock, prober, local_clock, servers};
-  win32::ComTaskScheduler scheduler;
-  SchedulePorts schedule_ports{
-      scheduler,           win32::module_path_utf8(), win32::current_user_utf8(),
-      win32::ansi_to_utf8, win32::utf8_to_ansi,       win32::write_utf16_file};
   const std::string environment_proxy =
       proxy_from_environment([](const char* name) -> const char* { return std::getenv(name); });
-  win32::FileRunLog log(precise_clock);
-  CliPorts ports{query,         clock,           network, pump,   servers,
-                 &offset_ports, &schedule_ports, &log,    &proxy, environment_proxy};
+  win32::CredentialProxyPasswords passwords;
+  win32::ComTaskScheduler scheduler;
+  SchedulePorts schedule_ports{scheduler,           win32::current_user_utf8(), win32::ansi_to_utf8,
+                               win32::utf8_to_ansi, win32::write_utf16_file,    &passwords,
+                               environment_proxy};
+  win32::FileRunLog machine_log(precise_clock, win32::FileRunLog::Place::machine);
+  win32::FileRunLog user_log(precise_clock, win32::FileRunLog::Place::user);
+  CliPorts ports{query,
+                 clock,
+                 network,
+                 pump,
+                 servers,
+                 &offset_ports,
+                 &schedule_ports,
+                 &machine_log,
+                 &proxy,
+                 environment_proxy,
+                 &passwords,
+                 &user_log,
+                 win32::process_is_elevated()};
 
   std::vector<std::string> args(argv + 1, argv + argc);
   StdioSink out(stdout);

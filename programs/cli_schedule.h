@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "programs/text_sink.h"
+#include "timesync/proxy.h"
 #include "unattended/logon_task.h"
 
 namespace lanchuan {
 
 struct SchedulePorts {
   TaskScheduler& scheduler;
-  std::string exe_path;  // this program's full path, UTF-8
-  std::string user_id;   // DOMAIN\user of the caller, UTF-8; empty when unknown
+  std::string user_id;  // DOMAIN\user of the caller, UTF-8; empty when unknown
   // The command line and the console use the ANSI code page (GBK), the task
   // UTF-8, so that any path survives. Null: the texts are taken as they are.
   std::string (*ansi_to_utf8)(const std::string&) = nullptr;
@@ -22,6 +22,9 @@ struct SchedulePorts {
   // byte-order mark, replacing it; false with a reason.
   bool (*write_utf16_file)(const std::string& path, const std::string& text,
                            std::string& error) = nullptr;
+  // Where "schedule install" keeps the proxy's password; null: nowhere.
+  ProxyPasswords* passwords = nullptr;
+  std::string environment_proxy{};  // http_proxy, else HTTP_PROXY, at install time
 };
 
 extern const char* const kScheduleUsage;

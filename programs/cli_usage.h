@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "programs/text_sink.h"
 #include "timesync/proxy.h"
@@ -20,9 +21,19 @@ inline int usage_error(TextSink& err, const std::string& message) {
 
 constexpr const char* kProxyOption = "--proxy";
 
+constexpr const char* kNoProxyOption = "--no-proxy";
+
 inline std::string proxy_option_error() {
   return std::string(kProxyOption) + " needs " + kProxyUrlForm;
 }
+
+// "--proxy URL" or "--no-proxy", taken out of `args` (after the command
+// word); without either, `environment` (http_proxy, else HTTP_PROXY). `proxy`
+// stays unset for none. A command line that names its proxy, or none, never
+// consults the environment: a task's run does not follow what its user's
+// other programs set. False with `error` on a usage error.
+bool take_proxy_choice(std::vector<std::string>& args, const std::string& environment,
+                       HttpProxy& proxy, std::string& error);
 
 // Digits only, from `min` to `max`, and no more digits than `max` has (so
 // "007" is not a number of probes up to 10); `value` is untouched otherwise.

@@ -1,11 +1,14 @@
 #include "timesync/proxy.h"
 
+#include <cctype>
+
 #include "timesync/offset_probe.h"
 #include "timesync/socket_probe.h"
 
 namespace lanchuan {
 namespace {
 
+constexpr const char* kHexDigits = "0123456789ABCDEF";
 constexpr const char* kBase64Digits =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -54,8 +57,8 @@ bool parse_proxy_url(const std::string& text, HttpProxy& proxy) {
     if (!percent_decoded(user_info.substr(0, colon), parsed.user) || parsed.user.empty()) {
       return false;
     }
-    if (colon != std::string::npos &&
-        !percent_decoded(user_info.substr(colon + 1), parsed.password)) {
+    parsed.password_given = colon != std::string::npos;
+    if (parsed.password_given && !percent_decoded(user_info.substr(colon + 1), parsed.password)) {
       return false;
     }
     rest = rest.substr(at + 1);
@@ -72,6 +75,38 @@ bool parse_proxy_url(const std::string& text, HttpProxy& proxy) {
   parsed.port = target.port;
   proxy = parsed;
   return true;
+}
+
+std::string proxy_url_without_password(const HttpProxy& proxy) {
+  std::string url = "http://";
+  if (!proxy.user.empty()) {
+    for (const char c : proxy.user) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (std::isalnum(u) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
+        url += c;
+      } else {
+        url += '%';
+        url += kHexDigits[u >> 4];
+        url += kHexDigits[u & 15];
+      }
+    }
+    url += '@';
+  }
+  return url + proxy.host_port();
+}
+
+std::string without_user_info(const std::string& text) {
+  std::string clean;
+  std::size_t from = 0;
+  for (std::size_t scheme = text.find("://"); scheme != std::string::npos;
+       scheme = text.find("://", from)) {
+    const std::size_t authority = scheme + 3;
+    const std::size_t end = text.find_first_of("/?# \t\r\n\"", authority);
+    const std::size_t at = text.rfind('@', end == std::string::npos ? text.size() : end - 1);
+    clean += text.substr(from, authority - from);
+    from = at != std::string::npos && at >= authority ? at + 1 : authority;
+  }
+  return clean + text.substr(from);
 }
 
 std::string proxy_from_environment(const char* (*lookup)(const char* name)) {

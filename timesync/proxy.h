@@ -16,7 +16,8 @@ constexpr const char* kProxyUrlForm = "http://[user:password@]host:port";
 struct HttpProxy {
   std::string host;  // without brackets; empty: no proxy
   std::string port;
-  std::string user, password;  // user empty: none
+  std::string user, password;   // user empty: none
+  bool password_given = false;  // "user:password@" rather than "user@"
   bool set() const { return !host.empty(); }
   // "host:port", an IPv6 literal in brackets.
   std::string host_port() const {
@@ -29,6 +30,27 @@ struct HttpProxy {
 // False for anything but "http://[user:password@]host:port[/]"; the user and
 // password may be percent-encoded.
 bool parse_proxy_url(const std::string& text, HttpProxy& proxy);
+
+// The proxy as a task's command line names it: "http://user@host:port" (the
+// user percent-encoded, so the text is ASCII) or "http://host:port"; never
+// the password.
+std::string proxy_url_without_password(const HttpProxy& proxy);
+
+// `text` with the user information of every URL in it ("http://u:p@h/"
+// becomes "http://h/"), for texts that others may read.
+std::string without_user_info(const std::string& text);
+
+// The passwords of proxies, kept by the system for the user who runs the
+// program (the Credential Manager), so that no password stands in a task's
+// command line. Keyed by the proxy's host, port and user.
+class ProxyPasswords {
+ public:
+  virtual ~ProxyPasswords() = default;
+  // False with `error` set when it could not be kept.
+  virtual bool store(const HttpProxy& proxy, std::string& error) = 0;
+  // Sets `proxy.password` when one is kept for its host, port and user.
+  virtual bool find(HttpProxy& proxy) = 0;
+};
 
 // The first of http_proxy and HTTP_PROXY that is set and not empty, as curl
 // reads them; "" when neither is.

@@ -32,7 +32,9 @@ std::string task_arguments(const TaskOptions& options) {
   if (options.max_step_seconds != kDefaultMaxStepSeconds) {
     line += " --max-step " + std::to_string(options.max_step_seconds);
   }
-  if (!options.proxy.empty()) line += " --proxy " + quote_argument(options.proxy);
+  // Always named: a run that names its proxy, or none, never reads the
+  // environment, which the user's unelevated programs can set.
+  line += options.proxy.empty() ? " --no-proxy" : " --proxy " + quote_argument(options.proxy);
   for (const std::string& url : options.urls) line += " " + quote_argument(url);
   return line;
 }
@@ -89,6 +91,30 @@ std::string quote_argument(const std::string& word) {
   }
   quoted.append(backslashes * 2, '\\');  // before the closing quote
   return quoted + "\"";
+}
+
+std::string task_command(const std::string& xml) {
+  const std::size_t start = xml.find("<Command>");
+  const std::size_t end = xml.find("</Command>", start);
+  if (start == std::string::npos || end == std::string::npos) return std::string();
+  std::string text = xml.substr(start + 9, end - start - 9);
+  const std::pair<const char*, char> entities[] = {
+      {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'}};
+  std::string plain;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    bool replaced = false;
+    for (const auto& e : entities) {
+      const std::string name = e.first;
+      if (text.compare(i, name.size(), name) == 0) {
+        plain += e.second;
+        i += name.size() - 1;
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) plain += text[i];
+  }
+  return plain;
 }
 
 std::string build_task_xml(const TaskOptions& options, const std::string& exe_path,

@@ -28,6 +28,18 @@ class TaskScheduler {
   virtual Removal delete_task(std::string& error) = 0;
   // The registered task's XML; false when there is none.
   virtual bool task_xml(std::string& xml) = 0;
+
+  // The copy of this program that the task runs (UTF-8), in a folder only
+  // administrators may change: the task runs elevated, and a program where
+  // the zip was unpacked (Downloads, a folder under C:\) could be replaced by
+  // anyone, or have a library planted beside it.
+  virtual std::string program_copy_path() = 0;
+  // Puts this program there, replacing an older copy; a program already
+  // running from there is left as it is. False with a reason.
+  virtual bool install_program_copy(std::string& error) = 0;
+  // Removes the copy, unless it is the program running now or an installed
+  // package's (which removes its own files).
+  virtual Removal remove_program_copy(std::string& error) = 0;
 };
 
 // What the task runs and when.
@@ -36,9 +48,15 @@ struct TaskOptions {
   int threshold_ms = 0;                           // 0: always set the clock
   int max_step_seconds = kDefaultMaxStepSeconds;  // as "sync --precise --max-step"
   std::vector<std::string> urls;
-  std::string proxy;     // "--proxy URL", passed on as given; empty: none
+  // "--proxy URL" of the task: the proxy as proxy_url_without_password()
+  // writes it; empty: "--no-proxy".
+  std::string proxy;
   std::string out_file;  // "schedule export --out FILE", in the command line's code page
 };
+
+// The text of the XML's first <Command> (the program the task runs), its
+// character references resolved; empty when it names none.
+std::string task_command(const std::string& xml);
 
 // The task definition in the Task Scheduler 1.2 schema, declared in
 // `encoding` ("UTF-16" for the COM interface, "UTF-8" for a file). Without

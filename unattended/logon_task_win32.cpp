@@ -2,6 +2,7 @@
 
 #include <windows.h>
 // windows.h first: taskschd.h depends on it.
+#include <shlobj.h>
 #include <taskschd.h>
 
 #include <cstdio>
@@ -52,6 +53,28 @@ HRESULT root_folder(ComPtr<ITaskFolder>& folder) {
 
 Bstr task_path() { return Bstr(to_wide(kTaskPath)); }
 
+const wchar_t* const kCopyFolder = L"\\LanchuanTimeSync";
+const wchar_t* const kCopyName = L"\\LanchuanTimeSyncCli.exe";
+const wchar_t* const kWindowProgramName = L"\\LanchuanTimeSync.exe";
+
+// Whether two paths name one file, however spelt (short names, case): the
+// same volume and file index ("BY_HANDLE_FILE_INFORMATION structure").
+bool same_file(const std::wstring& a, const std::wstring& b) {
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const std::wstring* paths[2] = {&a, &b};
+  for (int i = 0; i < 2; ++i) {
+    const HANDLE raw = CreateFileW(paths[i]->c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+    if (raw == INVALID_HANDLE_VALUE) return false;
+    const unique_handle file(raw);
+    if (!GetFileInformationByHandle(file.get(), &info[i])) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
 std::vector<BYTE> token_information(TOKEN_INFORMATION_CLASS kind) {
   HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
@@ -65,10 +88,71 @@ std::vector<BYTE> token_information(TOKEN_INFORMATION_CLASS kind) {
 
 }  // namespace
 
-bool ComTaskScheduler::is_elevated() {
+bool process_is_elevated() {
   const std::vector<BYTE> data = token_information(TokenElevation);
   return data.size() >= sizeof(TOKEN_ELEVATION) &&
          reinterpret_cast<const TOKEN_ELEVATION*>(data.data())->TokenIsElevated != 0;
+}
+
+bool ComTaskScheduler::is_elevated() { return process_is_elevated(); }
+
+// FOLDERID_ProgramFiles: for a 32-bit program on 64-bit Windows it names
+// "Program Files (x86)" ("KNOWNFOLDERID", learn.microsoft.com), where a
+// 32-bit package installs too. Only administrators may write below it.
+std::string ComTaskScheduler::program_copy_path() {
+  PWSTR path = nullptr;
+  std::wstring folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &path))) folder = path;
+  co_task_mem_free(path);
+  if (folder.empty()) return std::string();
+  return to_narrow(folder + kCopyFolder + kCopyName, CP_UTF8);
+}
+
+bool ComTaskScheduler::install_program_copy(std::string& error) {
+  const std::wstring copy = to_wide(program_copy_path(), CP_UTF8);
+  const std::wstring self = to_wide(module_path_utf8(), CP_UTF8);
+  if (copy.empty() || self.empty()) {
+    error = "the system names no program folder";
+    return false;
+  }
+  if (same_file(copy, self)) return true;
+  const std::wstring folder = copy.substr(0, copy.rfind(L'\\'));
+  if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    error = system_error_text(GetLastError());
+    return false;
+  }
+  // A copy beside it first, then put in the old one's place at once: a copy
+  // cut short (a full disk) never becomes the task's program.
+  const std::wstring part = copy + L".new";
+  if (!CopyFileW(self.c_str(), part.c_str(), FALSE) ||
+      !MoveFileExW(part.c_str(), copy.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = system_error_text(GetLastError());
+    DeleteFileW(part.c_str());
+    return false;
+  }
+  return true;
+}
+
+TaskScheduler::Removal ComTaskScheduler::remove_program_copy(std::string& error) {
+  const std::wstring copy = to_wide(program_copy_path(), CP_UTF8);
+  if (copy.empty() || same_file(copy, to_wide(module_path_utf8(), CP_UTF8))) {
+    return Removal::not_found;
+  }
+  const std::wstring folder = copy.substr(0, copy.rfind(L'\\'));
+  // The window program beside it: an installed package's folder, which the
+  // package empties itself when it is removed.
+  if (GetFileAttributesW((folder + kWindowProgramName).c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return Removal::not_found;
+  }
+  if (!DeleteFileW(copy.c_str())) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return Removal::not_found;
+    error = system_error_text(code);
+    return Removal::failed;
+  }
+  RemoveDirectoryW(folder.c_str());  // only when nothing else is left in it
+  return Removal::removed;
 }
 
 bool ComTaskScheduler::register_task(const std::string& xml, std::string& error) {

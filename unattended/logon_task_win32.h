@@ -1,6 +1,7 @@
-// The schedule command's Win32 side: the Task Scheduler through its COM
-// interface (never schtasks.exe), and the facts about this process the task
-// needs: its own path, its user, whether it runs elevated.
+// The logon task's Win32 side: the Task Scheduler through its COM interface
+// (never schtasks.exe), the program's copy under %ProgramFiles%, and the facts
+// about this process the task needs: its own path, its user, whether it runs
+// elevated.
 #pragma once
 
 #include <string>
@@ -15,7 +16,13 @@ class ComTaskScheduler : public TaskScheduler {
   bool register_task(const std::string& xml, std::string& error) override;
   Removal delete_task(std::string& error) override;
   bool task_xml(std::string& xml) override;
+  std::string program_copy_path() override;
+  bool install_program_copy(std::string& error) override;
+  Removal remove_program_copy(std::string& error) override;
 };
+
+// Whether this process runs elevated (a full administrator's token).
+bool process_is_elevated();
 
 // This exe's full path and the caller's DOMAIN\user (empty when unknown), UTF-8.
 std::string module_path_utf8();

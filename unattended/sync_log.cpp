@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/datetime.h"
+#include "timesync/proxy.h"
 
 namespace lanchuan {
 
@@ -28,8 +29,11 @@ const char* outcome_text(RunOutcome outcome) {
   return "";
 }
 
-// A field never holds the separators of fields or lines.
-std::string field(std::string text) {
+// A field never holds the separators of fields or lines, nor the user
+// information of a URL (a password, of a server or of the proxy): users may
+// read the log.
+std::string field(const std::string& raw) {
+  std::string text = without_user_info(raw);
   for (char& c : text) {
     if (c == '\t' || c == '\n' || c == '\r') c = ' ';
   }

@@ -1,8 +1,12 @@
 #include "unattended/sync_log_win32.h"
 
 #include <windows.h>
-// windows.h first: shlobj.h depends on it.
+// windows.h first: the others depend on it.
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
+
+#include <vector>
 
 #include "platform/win32/com_win32.h"
 #include "platform/win32/handles_win32.h"
@@ -11,36 +15,175 @@
 namespace lanchuan::win32 {
 namespace {
 
-// The folder, empty when the system names none. SHGetKnownFolderPath with
-// FOLDERID_ProgramData is how Windows documents finding %ProgramData%
-// (learn.microsoft.com, "SHGetKnownFolderPath function"; "KNOWNFOLDERID"); the
-// path it gives is freed with CoTaskMemFree even when the call fails.
-std::wstring log_folder() {
+// Owned by the administrators; SYSTEM and the administrators may do anything,
+// users read. Protected ("P"): nothing is inherited from %ProgramData%, whose
+// users may create files in every folder below it.
+const wchar_t* const kMachineFolderSecurity =
+    L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+constexpr DWORD kTurnPollMs = 50;
+// A writer that finds the log renamed under it (another writer's rotation)
+// opens it again, this many times at most.
+constexpr int kOpenAttempts = 4;
+
+std::string last_error_text() { return system_error_text(GetLastError()); }
+
+// SHGetKnownFolderPath is how Windows documents finding %ProgramData% and
+// %LOCALAPPDATA% (learn.microsoft.com, "SHGetKnownFolderPath function";
+// "KNOWNFOLDERID"); the path it gives is freed with CoTaskMemFree even when
+// the call fails. Empty when the system names none.
+std::wstring log_folder(FileRunLog::Place place) {
   PWSTR path = nullptr;
   std::wstring folder;
-  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path))) {
+  const KNOWNFOLDERID& id =
+      place == FileRunLog::Place::machine ? FOLDERID_ProgramData : FOLDERID_LocalAppData;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) {
     folder = std::wstring(path) + L"\\LanchuanTimeSync";
   }
   co_task_mem_free(path);
   return folder;
 }
 
-std::wstring log_path(const std::wstring& folder) { return folder + L"\\sync.log"; }
-std::wstring older_path(const std::wstring& folder) { return log_path(folder) + L".1"; }
+const wchar_t* const kLogName = L"\\sync.log";
+const wchar_t* const kOlderName = L"\\sync.log.1";
 
-std::string last_error_text() { return system_error_text(GetLastError()); }
+// Where the handle's file really is ("\\?\C:\..."), links resolved; empty
+// when unknown.
+std::wstring final_path(HANDLE handle) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (int tries = 0; tries < 2; ++tries) {
+    const DWORD n = GetFinalPathNameByHandleW(handle, &path[0], static_cast<DWORD>(path.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return std::wstring();
+    if (n < path.size()) return path.substr(0, n);
+    path.assign(n + 1, L'\0');
+  }
+  return std::wstring();
+}
+
+bool same_path(const std::wstring& a, const std::wstring& b) {
+  return !a.empty() && CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                            static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool owned_by_administrators_or_system(HANDLE folder) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                      nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool trusted = owner && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                 IsWellKnownSid(owner, WinLocalSystemSid));
+  LocalFree(descriptor);
+  return trusted;
+}
+
+bool make_machine_folder(const std::wstring& folder) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kMachineFolderSecurity, SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
+    return false;
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const BOOL made = CreateDirectoryW(folder.c_str(), &attributes);
+  const DWORD code = GetLastError();
+  LocalFree(descriptor);
+  SetLastError(code);
+  return made != FALSE;
+}
+
+// The log's folder, opened without following a link and checked. The handle
+// is kept while the log is used: it does not share deletion, so the folder
+// cannot be renamed or replaced meanwhile. `missing` tells a folder that is
+// not there (yet) from a refused one.
+bool open_folder(const std::wstring& folder, FileRunLog::Place place, bool create,
+                 unique_handle& handle, bool& missing, std::string& error) {
+  missing = false;
+  if (create) {
+    const bool made = place == FileRunLog::Place::machine
+                          ? make_machine_folder(folder)
+                          : CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+    if (!made && GetLastError() != ERROR_ALREADY_EXISTS) {
+      error = last_error_text();
+      return false;
+    }
+  }
+  const HANDLE raw = CreateFileW(
+      folder.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (raw == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    error = system_error_text(code);
+    return false;
+  }
+  handle.reset(raw);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(raw, &info)) {
+    error = last_error_text();
+  } else if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    error = "the folder is a link; nothing is written through it";
+  } else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    error = "that is not a folder";
+  } else if (place == FileRunLog::Place::machine && !owned_by_administrators_or_system(raw)) {
+    error = "the folder is owned by neither the administrators nor the system";
+  } else {
+    return true;
+  }
+  handle.reset();
+  return false;
+}
+
+// A file of the log, opened without following a link, and refused unless it
+// is a plain file with one name, where it was asked for (`expected`, the
+// folder's final path and the name).
+bool open_log_file(const std::wstring& folder, const wchar_t* name, const std::wstring& expected,
+                   DWORD access, DWORD disposition, unique_handle& file, bool& missing,
+                   std::string& error) {
+  missing = false;
+  const HANDLE raw = CreateFileW(
+      (folder + name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (raw == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    error = system_error_text(code);
+    return false;
+  }
+  file.reset(raw);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(raw, &info)) {
+    error = last_error_text();
+  } else if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) {
+    error = "the file is a link or a folder; nothing is written through it";
+  } else if (info.nNumberOfLinks != 1) {
+    error = "the file has another name (a hard link); nothing is written to it";
+  } else if (!same_path(final_path(raw), expected)) {
+    error = "the file is not where it was asked for";
+  } else {
+    return true;
+  }
+  file.reset();
+  return false;
+}
 
 // The turns are a lock on kLogTurnByte (4 GiB; the file never grows near
 // it), so the lock hides none of the lines from readers. "Locking a region
 // that goes beyond the current end-of-file position is not an error"
-// (learn.microsoft.com, "LockFileEx function", Remarks); a handle opened
-// without FILE_FLAG_OVERLAPPED waits there for its turn.
+// (learn.microsoft.com, "LockFileEx function", Remarks). The lock is asked
+// for without waiting (LOCKFILE_FAIL_IMMEDIATELY, ERROR_LOCK_VIOLATION while
+// another holds it), again and again until kLogTurnWaitMs have passed.
 class TurnLock {
  public:
   TurnLock(HANDLE file, bool exclusive) : file_(file) {
     at_.Offset = static_cast<DWORD>(kLogTurnByte);
     at_.OffsetHigh = static_cast<DWORD>(kLogTurnByte >> 32);
-    locked_ = LockFileEx(file_, exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, 1, 0, &at_) != FALSE;
+    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    const ULONGLONG deadline = GetTickCount64() + kLogTurnWaitMs;
+    while (!(locked_ = LockFileEx(file_, flags, 0, 1, 0, &at_) != FALSE)) {
+      if (GetLastError() != ERROR_LOCK_VIOLATION || GetTickCount64() >= deadline) break;
+      Sleep(kTurnPollMs);
+    }
   }
   ~TurnLock() {
     if (locked_) UnlockFileEx(file_, 0, 1, 0, &at_);
@@ -55,9 +198,10 @@ class TurnLock {
   bool locked_ = false;
 };
 
-HANDLE open_log(const std::wstring& path, DWORD access, DWORD disposition) {
-  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+std::string turn_error() {
+  return GetLastError() == ERROR_LOCK_VIOLATION ? "another program has held the log for " +
+                                                      std::to_string(kLogTurnWaitMs / 1000) + " s"
+                                                : last_error_text();
 }
 
 bool read_all(HANDLE file, std::string& bytes) {
@@ -79,23 +223,20 @@ bool write_all(HANDLE file, const std::string& bytes) {
          written == bytes.size();
 }
 
-// The lines so far become the older file; the log starts again empty.
-bool rotate(HANDLE log, const std::wstring& folder, std::string& error) {
-  std::string lines;
-  if (!read_all(log, lines)) {
-    error = last_error_text();
-    return false;
-  }
-  const HANDLE raw = CreateFileW(older_path(folder).c_str(), GENERIC_WRITE, 0, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) {
-    error = last_error_text();
-    return false;
-  }
-  const unique_handle older(raw);
-  LARGE_INTEGER start{};
-  if (!write_all(older.get(), lines) || !SetFilePointerEx(log, start, nullptr, FILE_BEGIN) ||
-      !SetEndOfFile(log)) {
+// The open, checked log becomes the older file, replacing the one before: a
+// rename of this very file ("FILE_RENAME_INFO structure",
+// SetFileInformationByHandle with FileRenameInfo), so no second path is
+// opened or written through. What was at the older name, link or not, is
+// only unlinked.
+bool rename_to_older(HANDLE log, const std::wstring& folder, std::string& error) {
+  const std::wstring target = folder + kOlderName;
+  std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  target.copy(info->FileName, target.size());
+  if (!SetFileInformationByHandle(log, FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) {
     error = last_error_text();
     return false;
   }
@@ -104,62 +245,82 @@ bool rotate(HANDLE log, const std::wstring& folder, std::string& error) {
 
 }  // namespace
 
-std::string FileRunLog::where() { return to_narrow(log_path(log_folder())); }
+std::string FileRunLog::where() { return to_narrow(log_folder(place_) + kLogName); }
 
 bool FileRunLog::append(const std::string& line, std::string& error) {
-  const std::wstring folder = log_folder();
+  const std::wstring folder = log_folder(place_);
   if (folder.empty()) {
-    error = "the system names no program-data folder";
+    error = "the system names no folder for it";
     return false;
   }
-  if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    error = last_error_text();
-    return false;
-  }
-  const HANDLE raw = open_log(log_path(folder), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
-  if (raw == INVALID_HANDLE_VALUE) {
-    error = last_error_text();
-    return false;
-  }
-  const unique_handle file(raw);
-  const TurnLock turn(file.get(), true);
-  LARGE_INTEGER size;
-  if (!turn.locked() || !GetFileSizeEx(file.get(), &size)) {
-    error = last_error_text();
-    return false;
-  }
+  unique_handle folder_handle;
+  bool missing = false;
+  if (!open_folder(folder, place_, true, folder_handle, missing, error)) return false;
+  const std::wstring expected = final_path(folder_handle.get()) + kLogName;
   const std::string bytes = ansi_to_utf8(line);
-  if (size.QuadPart > 0 && size.QuadPart + static_cast<std::int64_t>(bytes.size()) > kLogCapBytes &&
-      !rotate(file.get(), folder, error)) {
-    return false;
+  for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+    unique_handle file;
+    if (!open_log_file(folder, kLogName, expected, GENERIC_READ | GENERIC_WRITE | DELETE,
+                       OPEN_ALWAYS, file, missing, error)) {
+      return false;
+    }
+    const TurnLock turn(file.get(), true);
+    if (!turn.locked()) {
+      error = turn_error();
+      return false;
+    }
+    // Another writer may have moved it to the older name while this one
+    // waited for its turn: then the line goes to the new file.
+    if (!same_path(final_path(file.get()), expected)) continue;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) {
+      error = last_error_text();
+      return false;
+    }
+    if (size.QuadPart > 0 &&
+        size.QuadPart + static_cast<std::int64_t>(bytes.size()) > kLogCapBytes) {
+      if (!rename_to_older(file.get(), folder, error)) return false;
+      continue;
+    }
+    // The whole line in one write, at the end.
+    LARGE_INTEGER none{};
+    if (!SetFilePointerEx(file.get(), none, nullptr, FILE_END) || !write_all(file.get(), bytes)) {
+      error = last_error_text();
+      return false;
+    }
+    return true;
   }
-  // The whole line in one write, at the end.
-  LARGE_INTEGER none{};
-  if (!SetFilePointerEx(file.get(), none, nullptr, FILE_END) || !write_all(file.get(), bytes)) {
-    error = last_error_text();
-    return false;
-  }
-  return true;
+  error = "the log kept moving while this run waited for it";
+  return false;
 }
 
 bool FileRunLog::read(std::string& text, std::string& error) {
-  const std::wstring folder = log_folder();
-  const HANDLE raw = open_log(log_path(folder), GENERIC_READ, OPEN_EXISTING);
-  if (raw == INVALID_HANDLE_VALUE) {
-    const DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;  // none yet
-    error = system_error_text(code);
+  text.clear();
+  const std::wstring folder = log_folder(place_);
+  unique_handle folder_handle;
+  bool missing = false;
+  if (folder.empty() || !open_folder(folder, place_, false, folder_handle, missing, error)) {
+    return folder.empty() || missing;  // none yet
+  }
+  const std::wstring final_folder = final_path(folder_handle.get());
+  unique_handle file, older_file;
+  if (!open_log_file(folder, kLogName, final_folder + kLogName, GENERIC_READ, OPEN_EXISTING, file,
+                     missing, error)) {
+    return missing;  // none yet
+  }
+  const TurnLock turn(file.get(), false);
+  if (!turn.locked()) {
+    error = turn_error();
     return false;
   }
-  const unique_handle file(raw);
-  const TurnLock turn(file.get(), false);
   std::string older, current;
-  const HANDLE older_raw = open_log(older_path(folder), GENERIC_READ, OPEN_EXISTING);
-  if (older_raw != INVALID_HANDLE_VALUE) {
-    const unique_handle older_file(older_raw);
+  if (open_log_file(folder, kOlderName, final_folder + kOlderName, GENERIC_READ, OPEN_EXISTING,
+                    older_file, missing, error)) {
     read_all(older_file.get(), older);
+  } else if (!missing) {
+    return false;
   }
-  if (!turn.locked() || !read_all(file.get(), current)) {
+  if (!read_all(file.get(), current)) {
     error = last_error_text();
     return false;
   }

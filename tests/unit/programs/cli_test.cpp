@@ -25,6 +25,9 @@ class FakeTaskScheduler : public TaskScheduler {
   }
   Removal delete_task(std::string&) override { return Removal::not_found; }
   bool task_xml(std::string&) override { return false; }
+  std::string program_copy_path() override { return "C:\\Program Files\\L\\Cli.exe"; }
+  bool install_program_copy(std::string&) override { return true; }
+  Removal remove_program_copy(std::string&) override { return Removal::not_found; }
   bool elevated = true;
   std::vector<std::string> registered;
 };
@@ -63,15 +66,30 @@ class FakeRunLog : public RunLog {
   bool fails = false;
 };
 
+// Keeps "user at host:port: password"; knows one password, for "kept".
+class FakeProxyPasswords : public ProxyPasswords {
+ public:
+  bool store(const HttpProxy& p, std::string&) override {
+    stored.push_back(p.user + " at " + p.host_port() + ": " + p.password);
+    return true;
+  }
+  bool find(HttpProxy& p) override {
+    if (p.user != "kept") return false;
+    p.password = "pw";
+    return true;
+  }
+  std::vector<std::string> stored;
+};
+
 class CliTest : public ::testing::Test {
  protected:
   CliRun run(const std::vector<std::string>& args) {
     StringSink out, err;
-    SchedulePorts schedule{
-        scheduler, "C:\\Tools\\LanchuanTimeSyncCli.exe", "PC\\user", nullptr, nullptr, write_file};
+    SchedulePorts schedule{scheduler,  "PC\\user", nullptr,    nullptr,
+                           write_file, &passwords, environment};
     const std::vector<std::string> servers{"http://s1", "http://s2", "http://s3"};
-    CliPorts ports{query,   clock,     network, pump,   servers,
-                   nullptr, &schedule, &log,    &proxy, environment};
+    CliPorts ports{query, clock,  network,     pump,       servers,   nullptr, &schedule,
+                   &log,  &proxy, environment, &passwords, &user_log, elevated};
     const int status = run_cli(args, ports, out, err);
     return {status, out.str(), err.str()};
   }
@@ -83,6 +101,9 @@ class CliTest : public ::testing::Test {
   HttpProxy proxy;
   std::string environment;  // as http_proxy / HTTP_PROXY
   FakeRunLog log;
+  FakeRunLog user_log;
+  bool elevated = true;
+  FakeProxyPasswords passwords;
 };
 
 TEST_F(CliTest, QueryPrintsServerTimeFirstThenPcTimeAndDifference) {
@@ -153,9 +174,10 @@ TEST_F(CliTest, ScheduleInstallFromAPromptThatIsNotElevatedRegistersNothing) {
 TEST_F(CliTest, ScheduleExportPassesTheMaxStepOn) {
   CliRun r = run({"schedule", "export", "--max-step", "0", "http://a"});
   EXPECT_EQ(0, r.status) << r.err;
-  EXPECT_NE(std::string::npos, r.out.find("sync --precise --max-step 0 http://a<")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("sync --precise --max-step 0 --no-proxy http://a<"))
+      << r.out;
   r = run({"schedule", "export", "--max-step", "1000"});
-  EXPECT_NE(std::string::npos, r.out.find("sync --precise<")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("sync --precise --no-proxy<")) << r.out;
 }
 
 // --out writes the task as the scheduler exports one: declared UTF-16 (the
@@ -199,7 +221,12 @@ TEST_F(CliTest, TakesTheProxyFromTheCommandLineElseTheEnvironment) {
       {"e:1", {"query", "http://a"}, 2, "", "http_proxy (or HTTP_PROXY) is not http://"},
       {"", {"offset", "--proxy"}, 2, "", "--proxy needs http://[user:password@]host:port"},
       {"", {"sync", "--proxy", "http://p"}, 2, "", "--proxy is not http://"},
-      {"", {"schedule", "export", "--proxy", "ftp://p:1"}, 2, "", "--proxy needs"},
+      {"", {"schedule", "export", "--proxy", "ftp://p:1"}, 2, "", "--proxy is not"},
+      {"http://e:1", {"query", "--no-proxy", "http://a"}, 0, "", ""},
+      {"", {"query", "--no-proxy", "--proxy", "http://p:2", "http://a"}, 2, "", "once"},
+      // A task's proxy names its user only: the password kept for it is used.
+      {"", {"query", "--proxy", "http://kept@p:2", "http://a"}, 0, "p:2", ""},
+      {"", {"query", "--proxy", "http://lost@p:2", "http://a"}, 0, "p:2", "no password is kept"},
   };
   for (const auto& c : cases) {
     proxy = HttpProxy();
@@ -208,10 +235,53 @@ TEST_F(CliTest, TakesTheProxyFromTheCommandLineElseTheEnvironment) {
     EXPECT_EQ(c.status, r.status) << r.err;
     EXPECT_EQ(c.host_port, proxy.set() ? proxy.host_port() : "") << r.err;
     EXPECT_NE(std::string::npos, r.err.find(c.err)) << r.err;
+    EXPECT_EQ(c.host_port == std::string("p:2") && c.args[2] == "http://kept@p:2" ? "pw" : "",
+              proxy.password);
   }
-  const CliRun r = run({"schedule", "export", "--proxy", "http://u:p@h:1", "http://a"});
-  EXPECT_NE(std::string::npos, r.out.find("sync --precise --proxy http://u:p@h:1 http://a<"))
-      << r.out;
+}
+
+// The task names its proxy, or none, so that its runs never read the
+// environment; a password goes to the system's store, never into the task.
+TEST_F(CliTest, TheTaskNamesItsProxyWithoutThePassword) {
+  const struct {
+    const char* environment;
+    std::vector<std::string> args;
+    const char* arguments;
+  } cases[] = {
+      {"", {"schedule", "export"}, "sync --precise --no-proxy<"},
+      {"http://e:1", {"schedule", "export"}, "sync --precise --proxy http://e:1<"},
+      {"http://e:1", {"schedule", "export", "--no-proxy"}, "sync --precise --no-proxy<"},
+      {"",
+       {"schedule", "install", "--proxy", "http://u%3A1:s3cret@h:1"},
+       "sync --precise --proxy http://u%3A1@h:1<"},
+      {"http://me:s3cret@e:1", {"schedule", "install"}, "sync --precise --proxy http://me@e:1<"},
+  };
+  for (const auto& c : cases) {
+    environment = c.environment;
+    scheduler.registered.clear();
+    const CliRun r = run(c.args);
+    const std::string xml = c.args[1] == "install" ? scheduler.registered.at(0) : r.out;
+    EXPECT_NE(std::string::npos, xml.find(c.arguments)) << xml;
+    EXPECT_EQ(std::string::npos, (xml + r.out + r.err).find("s3cret")) << r.out << r.err;
+  }
+  EXPECT_EQ((std::vector<std::string>{"u:1 at h:1: s3cret", "me at e:1: s3cret"}),
+            passwords.stored);
+}
+
+// Elevated runs (the task's) write the machine's log; others the user's own.
+TEST_F(CliTest, AnUnelevatedRunLogsToTheUsersOwnLog) {
+  query.answers["http://s1"] = at(2026, 12, 8, 13, 36, 15);
+  elevated = false;
+  run({"sync"});
+  EXPECT_TRUE(log.text.empty());
+  EXPECT_NE(std::string::npos, user_log.text.find("\tsync\t")) << user_log.text;
+  log.text = "a machine run\n";
+  EXPECT_EQ(
+      "a machine run\nyour own runs, unelevated, in " + user_log.where() + ":\n" + user_log.text,
+      run({"log"}).out);
+  elevated = true;
+  run({"sync"});
+  EXPECT_NE(std::string::npos, log.text.find("\tsync\t")) << log.text;
 }
 
 // Arguments as CommandLineToArgvW reads them back; durations as Windows writes them.

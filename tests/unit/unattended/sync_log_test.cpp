@@ -42,6 +42,16 @@ TEST(LogLine, OneTabSeparatedLinePerRun) {
       {{true, "sync", RunOutcome::no_network, false, 0, {}},
        kAt,
        "2026-12-09T08:24:00.123Z\tsync\tno network\t-\n"},
+      // Users may read the log: no URL's user information reaches it.
+      {{true,
+        "sync --proxy http://u:s%40cret@p:1 http://v:pw@s/",
+        RunOutcome::no_server,
+        false,
+        0,
+        {{"http://v:pw@s/", false, 0, 0, false, "refused by http://w@s/"}}},
+       kAt,
+       "2026-12-09T08:24:00.123Z\tsync --proxy http://p:1 http://s/\tno server\t-\t"
+       "http://s/ failed: refused by http://s/\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.line, format_log_line(c.record, c.utc_us));
 }
