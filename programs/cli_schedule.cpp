@@ -106,13 +106,17 @@ int install_task(const TaskOptions& options, const HttpProxy& proxy, SchedulePor
     return 1;
   }
   const std::string xml = build_task_xml(options, program, ports.user_id, "UTF-16");
-  if (!ports.scheduler.register_task(xml, error)) {
+  if (!ports.scheduler.register_task(xml, ports.user_id == kSystemUserId, error)) {
     err << "the task " << kTaskPath << " could not be registered: " << error << "\n";
     return 1;
   }
   out << "registered the task " << kTaskPath;
-  if (!ports.user_id.empty()) out << " for " << convert(ports.utf8_to_ansi, ports.user_id);
-  out << ": at logon";
+  if (ports.user_id == kSystemUserId) {
+    out << " for the system's account: at any user's logon";
+  } else {
+    if (!ports.user_id.empty()) out << " for " << convert(ports.utf8_to_ansi, ports.user_id);
+    out << ": at logon";
+  }
   if (options.every_minutes > 0) out << " and every " << options.every_minutes << " minutes";
   out << ", with the highest privileges, it runs:\n  "
       << convert(ports.utf8_to_ansi, quote_argument(program) + " " + task_arguments(options))

@@ -3,6 +3,7 @@
 namespace lanchuan {
 
 const char* const kTaskPath = "\\LanchuanTimeSync";
+const char* const kSystemUserId = "S-1-5-18";
 
 namespace {
 
@@ -136,7 +137,7 @@ std::string build_task_xml(const TaskOptions& options, const std::string& exe_pa
     element(xml, 4, "Interval", iso_duration_minutes(options.every_minutes));
     close_element(xml, 3, "Repetition");
   }
-  if (!user_id.empty()) element(xml, 3, "UserId", user_id);
+  if (!user_id.empty() && user_id != kSystemUserId) element(xml, 3, "UserId", user_id);
   element(xml, 3, "Delay", kLogonDelay);
   close_element(xml, 2, "LogonTrigger");
   close_element(xml, 1, "Triggers");
@@ -153,7 +154,8 @@ std::string build_task_xml(const TaskOptions& options, const std::string& exe_pa
   open_element(xml, 1, "Principals");
   open_element(xml, 2, "Principal id=\"Author\"");
   if (!user_id.empty()) element(xml, 3, "UserId", user_id);
-  element(xml, 3, "LogonType", "InteractiveToken");
+  // The system's own account has no logon of its own: it runs as a service.
+  if (user_id != kSystemUserId) element(xml, 3, "LogonType", "InteractiveToken");
   element(xml, 3, "RunLevel", "HighestAvailable");
   close_element(xml, 2, "Principal");
   close_element(xml, 1, "Principals");

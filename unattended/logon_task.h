@@ -13,6 +13,10 @@ namespace lanchuan {
 
 // The task's path in the scheduler's root folder.
 extern const char* const kTaskPath;
+// The user id of the system's own account (LocalSystem), as a package's
+// installer runs "schedule install": its task starts at any user's logon and
+// runs in that account, which may set the clock.
+extern const char* const kSystemUserId;
 
 // The Task Scheduler as the command needs it. The XML is UTF-8; an error is a
 // text for the console.
@@ -23,8 +27,9 @@ class TaskScheduler {
   virtual ~TaskScheduler() = default;
   // Whether this process runs elevated (a full administrator's token).
   virtual bool is_elevated() = 0;
-  // Registers or replaces the task at kTaskPath; false with a reason.
-  virtual bool register_task(const std::string& xml, std::string& error) = 0;
+  // Registers or replaces the task at kTaskPath, for the system's own account
+  // when `as_system`, else for the caller; false with a reason.
+  virtual bool register_task(const std::string& xml, bool as_system, std::string& error) = 0;
   virtual Removal delete_task(std::string& error) = 0;
   // The registered task's XML; false when there is none.
   virtual bool task_xml(std::string& xml) = 0;
@@ -60,7 +65,8 @@ std::string task_command(const std::string& xml);
 
 // The task definition in the Task Scheduler 1.2 schema, declared in
 // `encoding` ("UTF-16" for the COM interface, "UTF-8" for a file). Without
-// `user_id` the logon of any user starts it, in the account that registers it.
+// `user_id` the logon of any user starts it, in the account that registers it;
+// with kSystemUserId any user's logon starts it, in the system's account.
 std::string build_task_xml(const TaskOptions& options, const std::string& exe_path,
                            const std::string& user_id, const std::string& encoding);
 

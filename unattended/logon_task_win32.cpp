@@ -155,17 +155,25 @@ TaskScheduler::Removal ComTaskScheduler::remove_program_copy(std::string& error)
   return Removal::removed;
 }
 
-bool ComTaskScheduler::register_task(const std::string& xml, std::string& error) {
+bool ComTaskScheduler::register_task(const std::string& xml, bool as_system, std::string& error) {
   ComPtr<ITaskFolder> folder;
   HRESULT hr = root_folder(folder);
   if (SUCCEEDED(hr)) {
-    // The principal is the caller, with the token of their logon session.
+    // The principal is the caller, with the token of their logon session; or
+    // the system's account, as a service (no password: "When the
+    // TASK_LOGON_SERVICE_ACCOUNT logon type is used, the password must be an
+    // empty VARIANT value", "ITaskFolder::RegisterTask method").
     Bstr definition(to_wide(xml, CP_UTF8));
-    Variant none;
+    Variant none, system;
+    if (as_system) {
+      system.get()->vt = VT_BSTR;
+      system.get()->bstrVal = Bstr(to_wide(kSystemUserId)).release();
+    }
     ComPtr<IRegisteredTask> task;
-    hr =
-        folder->RegisterTask(task_path().get(), definition.get(), TASK_CREATE_OR_UPDATE, none.ref(),
-                             none.ref(), TASK_LOGON_INTERACTIVE_TOKEN, none.ref(), task.put());
+    hr = folder->RegisterTask(task_path().get(), definition.get(), TASK_CREATE_OR_UPDATE,
+                              as_system ? system.ref() : none.ref(), none.ref(),
+                              as_system ? TASK_LOGON_SERVICE_ACCOUNT : TASK_LOGON_INTERACTIVE_TOKEN,
+                              none.ref(), task.put());
   }
   if (FAILED(hr)) error = hresult_text(hr);
   return SUCCEEDED(hr);
@@ -210,6 +218,7 @@ std::string current_user_utf8() {
   const std::vector<BYTE> data = token_information(TokenUser);
   if (data.size() < sizeof(TOKEN_USER)) return std::string();
   PSID sid = reinterpret_cast<const TOKEN_USER*>(data.data())->User.Sid;
+  if (IsWellKnownSid(sid, WinLocalSystemSid)) return kSystemUserId;
   wchar_t name[256], domain[256];
   DWORD name_size = 256, domain_size = 256;
   SID_NAME_USE use;

@@ -13,7 +13,7 @@ namespace lanchuan::win32 {
 class ComTaskScheduler : public TaskScheduler {
  public:
   bool is_elevated() override;
-  bool register_task(const std::string& xml, std::string& error) override;
+  bool register_task(const std::string& xml, bool as_system, std::string& error) override;
   Removal delete_task(std::string& error) override;
   bool task_xml(std::string& xml) override;
   std::string program_copy_path() override;
@@ -24,7 +24,8 @@ class ComTaskScheduler : public TaskScheduler {
 // Whether this process runs elevated (a full administrator's token).
 bool process_is_elevated();
 
-// This exe's full path and the caller's DOMAIN\user (empty when unknown), UTF-8.
+// This exe's full path and the caller's DOMAIN\user (empty when unknown;
+// kSystemUserId for the system's own account), UTF-8.
 std::string module_path_utf8();
 std::string current_user_utf8();
 

@@ -65,7 +65,19 @@ bool same_path(const std::wstring& a, const std::wstring& b) {
                                             static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
+// Wine keeps no Windows security descriptor for a file: it makes one up from
+// the Unix modes, always naming the user as the owner (a folder made with
+// "O:BA" reads back as the user's), and Unix's permissions are what protect
+// the file there. ntdll exports wine_get_version only under Wine; ntdll is
+// always the system's own, so nobody can make a Windows process believe it.
+bool under_wine() {
+  static const bool wine =
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
 bool owned_by_administrators_or_system(HANDLE folder) {
+  if (under_wine()) return true;
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
@@ -226,9 +238,18 @@ bool write_all(HANDLE file, const std::string& bytes) {
 // The open, checked log becomes the older file, replacing the one before: a
 // rename of this very file ("FILE_RENAME_INFO structure",
 // SetFileInformationByHandle with FileRenameInfo), so no second path is
-// opened or written through. What was at the older name, link or not, is
-// only unlinked.
-bool rename_to_older(HANDLE log, const std::wstring& folder, std::string& error) {
+// opened or written through. The right to rename it is asked of the open
+// file itself (ReOpenFile), so that the log is otherwise opened without it
+// and readers that do not share deletion hold up only the rotation. What was
+// at the older name, link or not, is only unlinked.
+bool rename_to_older(HANDLE open_log, const std::wstring& folder, std::string& error) {
+  const HANDLE raw = ReOpenFile(open_log, DELETE | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+  if (raw == INVALID_HANDLE_VALUE) {
+    error = last_error_text();
+    return false;
+  }
+  const unique_handle log(raw);
   const std::wstring target = folder + kOlderName;
   std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
   auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -236,7 +257,8 @@ bool rename_to_older(HANDLE log, const std::wstring& folder, std::string& error)
   info->RootDirectory = nullptr;
   info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
   target.copy(info->FileName, target.size());
-  if (!SetFileInformationByHandle(log, FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) {
+  if (!SetFileInformationByHandle(log.get(), FileRenameInfo, info,
+                                  static_cast<DWORD>(buffer.size()))) {
     error = last_error_text();
     return false;
   }
@@ -260,8 +282,8 @@ bool FileRunLog::append(const std::string& line, std::string& error) {
   const std::string bytes = ansi_to_utf8(line);
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
     unique_handle file;
-    if (!open_log_file(folder, kLogName, expected, GENERIC_READ | GENERIC_WRITE | DELETE,
-                       OPEN_ALWAYS, file, missing, error)) {
+    if (!open_log_file(folder, kLogName, expected, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, file,
+                       missing, error)) {
       return false;
     }
     const TurnLock turn(file.get(), true);
@@ -277,9 +299,11 @@ bool FileRunLog::append(const std::string& line, std::string& error) {
       error = last_error_text();
       return false;
     }
+    // A log that cannot be renamed (another program holds it without sharing
+    // that) takes the line all the same: it passes its cap by a line a run.
     if (size.QuadPart > 0 &&
-        size.QuadPart + static_cast<std::int64_t>(bytes.size()) > kLogCapBytes) {
-      if (!rename_to_older(file.get(), folder, error)) return false;
+        size.QuadPart + static_cast<std::int64_t>(bytes.size()) > kLogCapBytes &&
+        rename_to_older(file.get(), folder, error)) {
       continue;
     }
     // The whole line in one write, at the end.

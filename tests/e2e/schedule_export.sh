@@ -59,6 +59,6 @@ assert 0 < minutes(text("t:Settings/t:ExecutionTimeLimit")) <= 10
 command = text("t:Actions/t:Exec/t:Command")
 assert command.endswith("\\LanchuanTimeSyncCli.exe"), command
 arguments = text("t:Actions/t:Exec/t:Arguments")
-assert arguments == "sync --precise --threshold 50 http://a/?x=1&y=2", arguments
+assert arguments == "sync --precise --threshold 50 --no-proxy http://a/?x=1&y=2", arguments
 print("task XML as expected:", command, arguments)
 PY

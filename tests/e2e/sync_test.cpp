@@ -3,7 +3,9 @@
 // servers on loopback. Under Wine setting the clock never moves the machine's
 // clock: within half a second of the truth it succeeds and does nothing, else
 // it fails.
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <windows.h>
 
@@ -22,6 +24,15 @@
 
 namespace lanchuan::e2e {
 namespace {
+
+// A known folder's path (ASCII in the test prefix).
+std::string known_folder(const KNOWNFOLDERID& id) {
+  PWSTR path = nullptr;
+  EXPECT_TRUE(SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)));
+  std::wstring wide(path ? path : L"");
+  CoTaskMemFree(path);
+  return std::string(wide.begin(), wide.end());
+}
 
 TEST(Sync, FailsOverInListOrderAndSetsTheClock) {
   auto servers = builtin_servers(3);
@@ -69,15 +80,26 @@ TEST(Schedule, InstallShowRemove) {
   ProcessResult r = run_cli("schedule install --every 60 --threshold 50 http://a/?x=1&y=2");
   ASSERT_EQ(0u, r.exit_code) << r.out << r.err;
   EXPECT_EQ(0u, r.out.rfind("registered the task \\LanchuanTimeSync for ", 0)) << r.out;
-  EXPECT_NE(std::string::npos, r.out.find("sync --precise --threshold 50 http://a/?x=1&y=2"));
+  EXPECT_NE(
+      std::string::npos,
+      r.out.find("\\LanchuanTimeSync\\LanchuanTimeSyncCli.exe\" sync --precise --threshold 50 "
+                 "--no-proxy http://a/?x=1&y=2"))
+      << r.out;
+
+  // The task runs a copy only administrators may replace.
+  const std::string copy =
+      known_folder(FOLDERID_ProgramFiles) + "\\LanchuanTimeSync\\LanchuanTimeSyncCli.exe";
+  EXPECT_EQ(0u, run_process("\"" + copy + "\" --help", 60000).exit_code) << copy;
 
   r = run_cli("schedule show");
   EXPECT_EQ(0u, r.exit_code) << r.err;
   EXPECT_NE(std::string::npos, r.out.find("<Task")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find(copy)) << r.out;
 
   r = run_cli("schedule remove");
   EXPECT_EQ(0u, r.exit_code) << r.err;
   EXPECT_EQ("removed the task \\LanchuanTimeSync", first_line(r.out));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy.c_str())) << r.out;
   r = run_cli("schedule show");
   EXPECT_EQ(1u, r.exit_code) << r.out;
   EXPECT_EQ("there is no task \\LanchuanTimeSync", first_line(r.err));
@@ -144,14 +166,28 @@ TEST(WineFacts, ProcessesRunElevated) {
   CloseHandle(token);
 }
 
-// The sync log in the prefix's program-data folder, as the companion finds it.
-std::string log_folder() {
-  PWSTR path = nullptr;
-  EXPECT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path)));
-  std::wstring wide(path ? path : L"");
-  CoTaskMemFree(path);
-  return std::string(wide.begin(), wide.end()) + "\\LanchuanTimeSync";
+// Why the sync log does not check its folder's owner under Wine: Wine keeps
+// no security descriptor for a file, and names the user as the owner of a
+// folder made for the administrators.
+TEST(WineFacts, AFolderMadeForTheAdministratorsReadsBackAsTheUsers) {
+  PSECURITY_DESCRIPTOR made = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("O:BAD:P(A;;FA;;;BA)", 1, &made,
+                                                                   nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, made, FALSE};
+  ASSERT_TRUE(CreateDirectoryA("C:\\admins_only", &attributes));
+  LocalFree(made);
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR read = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            GetNamedSecurityInfoA("C:\\admins_only", SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                  &owner, nullptr, nullptr, nullptr, &read));
+  EXPECT_FALSE(IsWellKnownSid(owner, WinBuiltinAdministratorsSid));
+  LocalFree(read);
+  RemoveDirectoryA("C:\\admins_only");
 }
+
+// The sync log in the prefix's program-data folder, as the companion finds it.
+std::string log_folder() { return known_folder(FOLDERID_ProgramData) + "\\LanchuanTimeSync"; }
 const std::string kLog = log_folder() + "\\sync.log";
 
 std::string file_text(const std::string& path) {
@@ -224,6 +260,45 @@ TEST(SyncLog, ALogThatCannotBeWrittenIsOneWarning) {
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(file.c_str());
   }
+}
+
+// An elevated run writes the log; whoever can write beside it must not point
+// it at another file: a second name of the log is refused, and rotation only
+// unlinks what stands at the older name. A lock held on the log costs a run
+// the bounded wait and a warning, not its result.
+TEST(SyncLog, NoWriteThroughAnotherNameAndNoEndlessWait) {
+  FakeHttpServer server;
+  server.set_response(hour_ahead());
+  const std::string victim = "C:\\victim.txt";
+  for (const char* linked : {"\\sync.log", "\\sync.log.1"}) {
+    remove_log();
+    CreateDirectoryA(log_folder().c_str(), nullptr);
+    write_file(victim, "precious\n");
+    ASSERT_TRUE(CreateHardLinkA((log_folder() + linked).c_str(), victim.c_str(), nullptr));
+    // Near the cap, the next run moves the log to the older name.
+    if (std::string(linked) == "\\sync.log.1")
+      write_file(kLog, std::string(win32::kLogCapBytes - 10, 'x'));
+    const ProcessResult r = run_cli("sync " + server.url());
+    EXPECT_EQ(std::string(linked) == "\\sync.log", r.err.find("hard link") != std::string::npos)
+        << linked << ": " << r.err;
+    EXPECT_EQ("precious\n", file_text(victim)) << linked;
+    DeleteFileA(victim.c_str());
+  }
+  remove_log();
+  ASSERT_EQ(1u, run_cli("sync " + server.url()).exit_code);
+  const HANDLE log = CreateFileA(kLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+  OVERLAPPED turn{};
+  turn.OffsetHigh = win32::kLogTurnByte >> 32;
+  ASSERT_TRUE(LockFileEx(log, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn));
+  const ProcessResult r = run_cli("sync " + server.url());
+  UnlockFileEx(log, 0, 1, 0, &turn);
+  CloseHandle(log);
+  EXPECT_EQ(1u, r.exit_code);
+  EXPECT_NE(std::string::npos, r.err.find("warning: this run is not in the log")) << r.err;
+  EXPECT_GE(r.elapsed_ms, win32::kLogTurnWaitMs);
+  EXPECT_LT(r.elapsed_ms, win32::kLogTurnWaitMs + 20000);
+  remove_log();
 }
 
 // Two companions at once, while the log passes its cap: while another

@@ -19,8 +19,9 @@ DateTime at(int y, int mo, int d, int h, int mi, int s) {
 class FakeTaskScheduler : public TaskScheduler {
  public:
   bool is_elevated() override { return elevated; }
-  bool register_task(const std::string& xml, std::string&) override {
+  bool register_task(const std::string& xml, bool system, std::string&) override {
     registered.push_back(xml);
+    as_system = system;
     return true;
   }
   Removal delete_task(std::string&) override { return Removal::not_found; }
@@ -29,6 +30,7 @@ class FakeTaskScheduler : public TaskScheduler {
   bool install_program_copy(std::string&) override { return true; }
   Removal remove_program_copy(std::string&) override { return Removal::not_found; }
   bool elevated = true;
+  bool as_system = false;
   std::vector<std::string> registered;
 };
 
@@ -85,7 +87,7 @@ class CliTest : public ::testing::Test {
  protected:
   CliRun run(const std::vector<std::string>& args) {
     StringSink out, err;
-    SchedulePorts schedule{scheduler,  "PC\\user", nullptr,    nullptr,
+    SchedulePorts schedule{scheduler,  user_id,    nullptr,    nullptr,
                            write_file, &passwords, environment};
     const std::vector<std::string> servers{"http://s1", "http://s2", "http://s3"};
     CliPorts ports{query, clock,  network,     pump,       servers,   nullptr, &schedule,
@@ -102,6 +104,7 @@ class CliTest : public ::testing::Test {
   std::string environment;  // as http_proxy / HTTP_PROXY
   FakeRunLog log;
   FakeRunLog user_log;
+  std::string user_id = "PC\\user";
   bool elevated = true;
   FakeProxyPasswords passwords;
 };
@@ -168,6 +171,16 @@ TEST_F(CliTest, ScheduleInstallFromAPromptThatIsNotElevatedRegistersNothing) {
   EXPECT_EQ(0, r.status) << r.err;
   ASSERT_EQ(1u, scheduler.registered.size());
   EXPECT_NE(std::string::npos, scheduler.registered[0].find("<UserId>PC\\user</UserId>"));
+  EXPECT_FALSE(scheduler.as_system);
+
+  // A package's installer runs it as the system: any user's logon starts the
+  // task, which runs as the system, a service account with no logon type.
+  user_id = kSystemUserId;
+  ASSERT_EQ(0, run({"schedule", "install"}).status);
+  const std::string& xml = scheduler.registered.at(1);
+  EXPECT_TRUE(scheduler.as_system);
+  EXPECT_EQ(xml.find("<UserId>"), xml.find("<UserId>S-1-5-18</UserId>\n      <RunLevel>")) << xml;
+  EXPECT_EQ(std::string::npos, xml.find("InteractiveToken")) << xml;
 }
 
 // The task's command passes the step guard's limit on when it is not the default.
