@@ -20,11 +20,10 @@
 # another 32-bit build folder than build/win32; RELEASE_DIST_DIR another output
 # folder than dist; RELEASE_VERSION another version than 3.5 (to try upgrades).
 set -euo pipefail
-cd "$(dirname "$0")"
-
-VERSION=${RELEASE_VERSION:-3.5}
-WIN32_DIR=${LANCHUAN_WIN32_DIR:-build/win32}
-DIST=${RELEASE_DIST_DIR:-dist}
+# The certificate, RELEASE_CA_FILE and RELEASE_DIST_DIR are taken from where
+# this is run; LANCHUAN_WIN32_DIR and the defaults from the source folder.
+CA_FILE=${RELEASE_CA_FILE:+$(readlink -f "$RELEASE_CA_FILE")}
+DIST=$(readlink -f "${RELEASE_DIST_DIR:-$(dirname "$0")/dist}")
 GUIDE_SOURCE=docs/使用说明.txt
 GUIDE_NAME=使用说明.txt
 PROGRAMS=(LanchuanTimeSync.exe LanchuanTimeSyncCli.exe)
@@ -45,6 +44,9 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
+cd "$(dirname "$0")"
+VERSION=${RELEASE_VERSION:-3.5}
+WIN32_DIR=${LANCHUAN_WIN32_DIR:-build/win32}
 [[ "$VERSION" =~ ^[0-9]+\.[0-9]+(\.[0-9]+)?$ ]] ||
   { echo "RELEASE_VERSION must be major.minor[.build], not '$VERSION'" >&2; exit 2; }
 NAME=LanchuanTimeSync-$VERSION
@@ -109,12 +111,14 @@ iconv -f UTF-8 -t GBK "$GUIDE_SOURCE" | sed 's/\r$//; s/$/\r/' >"$STAGE/files/$G
 # Authenticode: sign in place, then check the signature before anything is
 # packed or summed.
 sign() {  # file
-  local timestamp=() ca=()
+  local timestamp=() ca=() password=(-readpass -)
   [ -n "${RELEASE_TIMESTAMP_URL:-}" ] && timestamp=(-ts "$RELEASE_TIMESTAMP_URL")
-  [ -n "${RELEASE_CA_FILE:-}" ] && ca=(-CAfile "$RELEASE_CA_FILE")
-  # The password goes through a pipe, never onto a command line.
+  [ -n "$CA_FILE" ] && ca=(-CAfile "$CA_FILE")
+  # The password goes through a pipe, never onto a command line; osslsigncode
+  # reads no empty one from there, and an empty one has nothing to hide.
+  [ -z "${RELEASE_PFX_PASSWORD:-}" ] && password=(-pass "")
   printf '%s' "${RELEASE_PFX_PASSWORD:-}" |
-    osslsigncode sign -pkcs12 "$PFX" -readpass - -h sha256 -n LanchuanTimeSync "${timestamp[@]}" \
+    osslsigncode sign -pkcs12 "$PFX" "${password[@]}" -h sha256 -n LanchuanTimeSync "${timestamp[@]}" \
       -in "$1" -out "$1.signed" >"$STAGE/sign.log" 2>&1 ||
     { cat "$STAGE/sign.log" >&2; echo "could not sign $(basename "$1")" >&2; exit 1; }
   mv "$1.signed" "$1"
@@ -204,7 +208,7 @@ with open(sql, "w", encoding="utf-8") as f:
 print(str(uuid.uuid5(uuid.UUID(product.get("UpgradeCode")), "LanchuanTimeSync " + version)).upper())
 PY
 printf '\r\n\r\n936\t_ForceCodepage\r\n' >"$STAGE/_ForceCodepage.idt"
-MSI=$(readlink -f "$DIST")/$NAME.msi
+MSI=$DIST/$NAME.msi
 cp ui/images/app.ico "$STAGE/files/app.ico"  # the shortcut's and the uninstall entry's icon
 (cd "$STAGE/files" && wixl -a x86 -D Version="$VERSION" -D ProductCode="$(cat "$STAGE/product_code")" \
   -o "$MSI" "$STAGE/product.wxs" 2>"$STAGE/wixl.log") ||
