@@ -52,6 +52,20 @@ add_test(NAME e2e.schedule_export
 set_tests_properties(e2e.schedule_export PROPERTIES LABELS e2e TIMEOUT 300 RESOURCE_LOCK wine
   ENVIRONMENT "LANCHUAN_WIN32_DIR=${LANCHUAN_WIN32_DIR};LANCHUAN_WIN64_DIR=${LANCHUAN_WIN64_DIR}")
 
+# The release's MSI installed, upgraded and removed by Wine's msiexec (77:
+# skipped where Wine runs the 64-bit build, since the MSI holds the 32-bit one).
+add_test(NAME e2e.msi_package
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/wine_test.sh --script
+          ${CMAKE_SOURCE_DIR}/tests/e2e/msi_package.sh)
+set_tests_properties(e2e.msi_package PROPERTIES LABELS e2e TIMEOUT 600 RESOURCE_LOCK wine
+  SKIP_RETURN_CODE 77
+  ENVIRONMENT "LANCHUAN_WIN32_DIR=${LANCHUAN_WIN32_DIR};LANCHUAN_WIN64_DIR=${LANCHUAN_WIN64_DIR}")
+# release.sh --sign: Authenticode with a test certificate, verified and
+# tampered with; and the release gate. No Wine.
+add_test(NAME release.sign_and_gate
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/release/sign_and_gate.sh ${LANCHUAN_WIN32_DIR})
+set_tests_properties(release.sign_and_gate PROPERTIES LABELS unit TIMEOUT 300)
+
 # Without running them: every call the product exes make through their import
 # section goes through a slot the loader fills (a slot it does not fill holds
 # zero, and the first call faults).

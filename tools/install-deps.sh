@@ -10,6 +10,7 @@ PACKAGES=(
   xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
   clang libclang-rt-14-dev clang-format
   tinyproxy
+  wixl msitools osslsigncode
 )
 
 # 32-bit Wine only where the kernel runs 32-bit code: the same question
