@@ -1,6 +1,7 @@
 #include "ui/look_win32.h"
 
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/wait_win32.h"
 #include "ui/input_rules.h"
 
 namespace lanchuan::win32 {
@@ -86,6 +87,14 @@ LRESULT CALLBACK framed_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (msg != WM_PAINT || kind == ControlKind::kComboBox) paint_frame(hwnd);
       return result;
     }
+    case WM_CONTEXTMENU:
+      // The box's own menu runs a modal loop, which would take timers and
+      // posted messages in the middle of a query's wait.
+      if (waiting_answering()) {
+        put_off_until_wait_ends(hwnd, msg, wp, lp);
+        return 0;
+      }
+      break;
     case WM_NCDESTROY:
       RemovePropA(hwnd, kFrameKind);
       break;

@@ -15,7 +15,8 @@ inline COLORREF to_colorref(Rgb c) { return RGB(c.r, c.g, c.b); }
 // own frames.
 void apply_look(int colour_scheme);
 
-// Subclasses an edit box or combo box so that it draws the scheme's frame.
+// Subclasses an edit box or combo box so that it draws the scheme's frame,
+// and so that its own context menu waits for the end of a query's wait.
 void install_framed_look(HWND control, ControlKind kind);
 
 // Subclasses an edit box so that typed characters other than control

@@ -1,5 +1,6 @@
 #include "ui/main_window_win32.h"
 
+#include "platform/win32/wait_win32.h"
 #include "platform/win32/window_class_win32.h"
 #include "ui/custom_controls_win32.h"
 #include "ui/look_win32.h"
@@ -38,6 +39,33 @@ constexpr TrayKind kTrayKinds[] = {
     {WM_RBUTTONUP, kTrayRightUp},
     {WM_CONTEXTMENU, kTrayRightUp},
 };
+
+bool is_tray_kind(LPARAM mouse_message) {
+  for (const TrayKind& k : kTrayKinds) {
+    if (k.mouse_message == static_cast<UINT>(mouse_message)) return true;
+  }
+  return false;
+}
+
+// The sent messages that start work of the window's own: an event handler, a
+// menu, closing, or one of the system's modal loops (moving, the system menu),
+// which dispatch timers and posted messages. While the thread waits for a
+// query or a fetch these are put off until the wait has ended; all else (the
+// system's activation, size, text and paint messages) is answered at once.
+bool starts_work(UINT msg, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:  // every control's notice and the menu's items
+    case WM_TIMER:
+    case WM_CONTEXTMENU:
+    case WM_SYSCOMMAND:
+    case WM_CLOSE:
+      return true;
+    case kTrayMessage:  // not the mouse moving over the icon
+      return is_tray_kind(lp);
+    default:
+      return false;
+  }
+}
 
 void register_window_classes(HINSTANCE instance, WNDPROC main_proc) {
   register_window_class(instance, kMainWindowRow.class_name, main_proc,
@@ -92,6 +120,10 @@ LRESULT CALLBACK MainWindowWin32::window_proc(HWND hwnd, UINT msg, WPARAM wp, LP
 }
 
 LRESULT MainWindowWin32::handle(UINT msg, WPARAM wp, LPARAM lp) {
+  if (waiting_answering() && starts_work(msg, lp)) {
+    put_off_until_wait_ends(hwnd_, msg, wp, lp);
+    return 0;
+  }
   switch (msg) {
     case WM_COMMAND:
       on_command(wp, lp);

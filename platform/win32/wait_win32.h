@@ -3,12 +3,62 @@
 // processes send to its windows are handled (so the system never takes the
 // window for hung) and its windows are painted. Timers, input and posted
 // messages stay queued until the thread's own loop takes them, so no handler
-// starts in the middle of the wait.
+// starts in the middle of the wait. A window may put off a sent message that
+// would start work of its own (a handler, a menu, a modal loop, which takes
+// timers and posted messages): it comes back posted once the wait has ended.
 #pragma once
 
 #include <windows.h>
 
+#include <vector>
+
 namespace lanchuan::win32 {
+
+namespace wait_detail {
+struct PutOff {
+  HWND hwnd;
+  UINT msg;
+  WPARAM wp;
+  LPARAM lp;
+};
+struct ThreadWaits {
+  int depth = 0;
+  std::vector<PutOff> put_off;
+};
+inline ThreadWaits& thread_waits() {
+  thread_local ThreadWaits waits;
+  return waits;
+}
+
+// Marks the thread as waiting; at the end of the outermost wait posts what
+// was put off back to its windows, in the order it came.
+class WaitScope {
+ public:
+  WaitScope() { ++thread_waits().depth; }
+  ~WaitScope() {
+    ThreadWaits& w = thread_waits();
+    if (--w.depth > 0) return;
+    std::vector<PutOff> due;
+    due.swap(w.put_off);
+    // Posted, they wait for the thread's own loop like any click (a window
+    // gone meanwhile just does not take them).
+    for (const PutOff& m : due) PostMessageA(m.hwnd, m.msg, m.wp, m.lp);
+  }
+  WaitScope(const WaitScope&) = delete;
+  WaitScope& operator=(const WaitScope&) = delete;
+};
+}  // namespace wait_detail
+
+// True inside wait_answering on the calling thread.
+inline bool waiting_answering() { return wait_detail::thread_waits().depth > 0; }
+
+// For a window procedure inside wait_answering: the message comes back,
+// posted to `hwnd`, when the wait ends. The caller returns at once, which
+// replies to a sender in another thread or process; so the sender is not
+// held for the length of the wait.
+inline void put_off_until_wait_ends(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  wait_detail::thread_waits().put_off.push_back({hwnd, msg, wp, lp});
+}
 
 // Handles what was sent to the thread's windows and paints those that need it.
 inline void answer_sent_and_paint() {
@@ -31,6 +81,7 @@ inline void answer_sent_and_paint() {
 // True when `handle` was signalled within `timeout_ms`; false when the time ran
 // out or the wait itself failed.
 inline bool wait_answering(HANDLE handle, DWORD timeout_ms) {
+  const wait_detail::WaitScope scope;
   const DWORD start = GetTickCount();
   for (;;) {
     answer_sent_and_paint();

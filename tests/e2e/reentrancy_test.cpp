@@ -6,6 +6,8 @@
 // before server 1 answers; with a run nested inside it, server 0 is asked
 // four times. Afterwards the interval option is switched off and, once the
 // servers have gone quiet, the controls must match the outcome of the runs.
+// Inside one query, though, nothing starts: what another program sends then
+// waits for the query's end.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -19,6 +21,7 @@
 #include "e2e/support/servers.h"
 #include "timesync/servers.h"
 #include "ui/layout.h"
+#include "ui/tray_icon_win32.h"
 
 namespace lanchuan::e2e {
 namespace {
@@ -213,6 +216,43 @@ TEST_F(Reentrancy, ButtonsRunThatFindsNoServerKeepsTheTimeTheNestedRunFound) {
   EXPECT_GE(server0_requests_before_server1(), 3u);
   expect_settled_controls(true);
   EXPECT_EQ(kServerList[kServerCount - 1], app.text(Id::组合框1));  // the button's run swept on
+}
+
+TEST_F(Reentrancy, TrayMenuAskedForDuringAQueryOpensAtTheCursorOnceTheQueryHasEnded) {
+  constexpr DWORD kHeldMs = 5000;
+  ASSERT_TRUE(write_settings_file("[voru]\r\n是否间隔=否\r\n"));
+  FakeResponse held;
+  held.delay_ms = kHeldMs;
+  server0.set_response(held);
+  ASSERT_TRUE(app.start());
+  app.send(app.control(Id::组合框1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kServerList[0]));
+  app.mouse_click(Id::图形按钮_获取时间);
+  ASSERT_TRUE(wait_until([&] { return server0.request_count() == 1; }, 10000, 10));
+  const DWORD asked = server0.request_ticks().front();
+  Sleep(1000);
+
+  // The shell's right click on the icon: answered at once, the menu put off.
+  SetCursorPos(600, 500);
+  const DWORD sent = GetTickCount();
+  DWORD_PTR result = 0;
+  EXPECT_NE(0, SendMessageTimeoutA(app.main_window(), win32::kTrayMessage, win32::kTrayIconId,
+                                   WM_RBUTTONUP, SMTO_NORMAL, 3000, &result));
+  EXPECT_LT(GetTickCount() - sent, 1000u);
+  const auto menu_window = [&] { return app.top_level_window("#32768"); };
+  HWND menu = nullptr;
+  wait_until([&] { return (menu = menu_window()) != nullptr; }, kHeldMs - (GetTickCount() - asked),
+             10);
+  EXPECT_EQ(nullptr, menu) << "opened " << GetTickCount() - asked << " ms into the query";
+
+  ASSERT_TRUE(wait_until([&] { return (menu = menu_window()) != nullptr; }, 5000, 10));
+  EXPECT_GE(GetTickCount() - asked, kHeldMs);
+  RECT r{};
+  GetWindowRect(menu, &r);
+  EXPECT_NEAR(r.right, 595, 2);
+  EXPECT_NEAR(r.top, 495, 2);
+  EXPECT_EQ(1u, server0.request_count());
+  app.post_key(menu, VK_ESCAPE);  // killed with its menu open, it ends slowly under Wine
+  ASSERT_TRUE(wait_until([&] { return menu_window() == nullptr; }, 3000));
 }
 
 }  // namespace
