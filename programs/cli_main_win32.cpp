@@ -31,13 +31,15 @@ int main(int argc, char** argv) {
   SleepingPump pump;
   const std::vector<std::string> servers(kServerList, kServerList + kServerCount);
   win32::PreciseUtcClock precise_clock;
-  HttpOffsetProber https_prober(factory, precise_clock);
+  HttpOffsetProber https_prober(factory, precise_clock, &proxy);
   win32::SocketOffsetProber prober(precise_clock, https_prober, proxy);
   // query and sync: the window's request, whose answers the companion also
   // takes only when fresh and whose failures it names; over sockets through
-  // a proxy.
-  ProbeTimeQuery usual_query(https_prober, precise_clock);
-  ProbeTimeQuery socket_query(prober, precise_clock);
+  // a proxy. Their round trips are timed on the tick counter, which setting
+  // the clock does not move.
+  win32::Win32TickCounter ticks;
+  ProbeTimeQuery usual_query(https_prober, precise_clock, ticks);
+  ProbeTimeQuery socket_query(prober, precise_clock, ticks);
   ProxyChoosingTimeQuery query(proxy, usual_query, socket_query);
   win32::Win32PreciseLocalClock local_clock;
   OffsetPorts offset_ports{precise_clock, prober, local_clock, servers};

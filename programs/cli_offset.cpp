@@ -6,7 +6,7 @@
 #include "base/datetime.h"
 #include "programs/cli_log.h"
 #include "programs/cli_usage.h"
-#include "timesync/socket_probe.h"
+#include "timesync/peer_voice.h"
 
 namespace lanchuan {
 
@@ -52,12 +52,14 @@ bool step_allowed(std::int64_t correction_us, int max_step_seconds, int agreeing
 }
 
 int agreeing_hosts(const std::vector<ServerOffset>& servers, const CombinedOffset& combined) {
-  std::set<std::string> hosts;
+  std::set<std::string> voices;
   for (std::size_t i = 0; i < servers.size() && i < combined.used.size(); ++i) {
-    const std::string host = combined.used[i] ? url_host(servers[i].url) : std::string();
-    if (!host.empty()) hosts.insert(host);
+    if (!combined.used[i]) continue;  // failed, or left out of the agreement
+    const ServerOffset& s = servers[i];
+    const std::string voice = s.voice.empty() ? url_voice(s.url) : s.voice;
+    if (!voice.empty()) voices.insert(voice);
   }
-  return static_cast<int>(hosts.size());
+  return static_cast<int>(voices.size());
 }
 
 namespace {

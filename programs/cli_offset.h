@@ -29,8 +29,9 @@ std::string threshold_option_error();
 
 // The step guard of "sync --precise": a correction of more than "--max-step
 // SECONDS" (kDefaultMaxStepSeconds unless given; 0 lifts the limit) is made
-// only when at least kMinAgreeingHosts servers on different hosts answered
-// and agree within half a second; else the clock is left alone and the
+// only when at least kMinAgreeingHosts servers on different hosts (told apart
+// by the address that answered, see agreeing_hosts) answered and agree within
+// half a second; else the clock is left alone and the
 // command ends with kStepRefusedStatus. One server's word (a captive portal,
 // a cache, a server set wrong) never moves the clock far.
 constexpr int kMaxMaxStepSeconds = 999999999;
@@ -42,7 +43,9 @@ bool parse_max_step_seconds(const std::string& text, int& seconds);
 std::string max_step_option_error();
 // Whether the clock may be moved by `correction_us`.
 bool step_allowed(std::int64_t correction_us, int max_step_seconds, int agreeing_hosts);
-// How many different hosts the servers in `combined` (those it used) are on.
+// How many different voices (peer_voice.h) the servers in `combined` (those
+// it used) spoke with: the addresses they answered from, one for all behind
+// a proxy; a server whose prober could not tell counts by its URL's host.
 int agreeing_hosts(const std::vector<ServerOffset>& servers, const CombinedOffset& combined);
 
 // Help texts, in the shape of the other commands' lines.

@@ -129,6 +129,7 @@ ServerOffset measure_server_offset(const std::string& url, int probes, OffsetPro
     return result;
   }
   result.ok = true;
+  result.voice = first.voice;
   result.round_trip_us = first.received_us - first.sent_us;
   OffsetWindow window = OffsetWindow::of_answer(first);
   // The quickest answer so far is the best guess of the path's own delay; the

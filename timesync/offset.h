@@ -82,6 +82,10 @@ struct ProbeAnswer {
   std::int64_t received_us = 0;    // clock reading just after the answer came back
   std::int64_t server_second = 0;  // the Date header: seconds since 1970-01-01 GMT
   std::string failure;             // why not ok
+  // Who answered (see peer_voice.h): the address connected to, the proxy's
+  // voice through a proxy, the URL's host where the transport cannot tell;
+  // empty when it says nothing.
+  std::string voice;
 };
 
 // Sends HEAD to the server URL + "/123.123" no earlier than `send_at_us`.
@@ -170,6 +174,7 @@ struct ServerOffset {
   std::string url;
   bool ok = false;
   std::string failure;              // when not ok: the first request's failure
+  std::string voice;                // who gave the first answer, as ProbeAnswer::voice
   std::int64_t round_trip_us = 0;   // of the first request
   std::int64_t offset_us = 0;       // the window's midpoint
   std::int64_t uncertainty_us = 0;  // its half-width

@@ -5,11 +5,13 @@
 
 #include "base/datetime.h"
 #include "timesync/date_parse.h"
+#include "timesync/peer_voice.h"
 
 namespace lanchuan {
 namespace {
 
 constexpr std::size_t kShownHeaderLength = 64;
+constexpr std::uint32_t kMaxTickSpanMs = 0x7FFFFFFF;
 
 }  // namespace
 
@@ -46,13 +48,18 @@ bool answer_is_fresh(const std::string& age_header, ProbeAnswer& answer) {
 }
 
 bool ProbeTimeQuery::query_server_time(const std::string& url, DateTime& server_time) {
+  const std::uint32_t before = ticks_.tick_ms();
   const ProbeAnswer answer = prober_.probe(url, clock_.now_utc_us());
+  // Unsigned 32-bit difference: a wrap of the counter still gives the small
+  // positive span. A probe ends within seconds; a "span" of weeks would be
+  // a counter that went back, and counts as none.
+  std::uint32_t round_trip_ms = ticks_.tick_ms() - before;
+  if (round_trip_ms > kMaxTickSpanMs) round_trip_ms = 0;
   failure_ = answer.ok ? std::string() : answer.failure;
   if (!answer.ok) return false;
   const DateTime gmt{static_cast<double>(kOleDayOfUnixEpoch) +
                      static_cast<double>(answer.server_second) / 86400.0};
-  const std::int64_t round_trip_ms = (answer.received_us - answer.sent_us) / 1000;
-  server_time = corrected_server_time(gmt, static_cast<std::uint32_t>(round_trip_ms));
+  server_time = corrected_server_time(gmt, round_trip_ms);
   return true;
 }
 
@@ -72,6 +79,7 @@ ProbeAnswer HttpOffsetProber::probe(const std::string& url, std::int64_t send_at
   const bool answered = request->send(kTimeQueryDeadlineMs);
   answer.received_us = clock_.now_utc_us();
 
+  answer.voice = proxy_ != nullptr && proxy_->set() ? proxy_voice(*proxy_) : url_voice(url);
   const std::string header = answered ? request->response_header("Date") : std::string();
   // The object says only that no answer came: a wait that ended before the
   // deadline was a failure (refused, unknown host, closed), not a wait.

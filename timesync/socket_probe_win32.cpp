@@ -16,6 +16,7 @@
 #include "platform/win32/steady_clock_win32.h"
 #include "platform/win32/thread_win32.h"
 #include "timesync/offset_probe.h"
+#include "timesync/peer_voice.h"
 #include "timesync/proxy.h"
 
 namespace lanchuan::win32 {
@@ -102,6 +103,25 @@ bool read_head(SOCKET s, std::int64_t deadline_ms, std::string& head, std::int64
     return false;
   }
   return true;
+}
+
+// The address `s` is connected to, as a voice; "" when it cannot be read.
+// getpeername names the connected peer (Microsoft documents it for a
+// connected socket, with a SOCKADDR_STORAGE large enough for either family).
+std::string peer_voice(SOCKET s) {
+  sockaddr_storage peer = {};
+  int length = sizeof peer;
+  if (getpeername(s, reinterpret_cast<sockaddr*>(&peer), &length) != 0) return std::string();
+  std::uint8_t bytes[16];
+  if (peer.ss_family == AF_INET && length >= static_cast<int>(sizeof(sockaddr_in))) {
+    std::memcpy(bytes, &reinterpret_cast<const sockaddr_in*>(&peer)->sin_addr, 4);
+    return ipv4_text(bytes);
+  }
+  if (peer.ss_family == AF_INET6 && length >= static_cast<int>(sizeof(sockaddr_in6))) {
+    std::memcpy(bytes, &reinterpret_cast<const sockaddr_in6*>(&peer)->sin6_addr, 16);
+    return ipv6_text(bytes);
+  }
+  return std::string();
 }
 
 // Writes the whole request on a blocking socket; false when the connection
@@ -220,6 +240,10 @@ SocketOffsetProber::SocketOffsetProber(HighResClock& clock, OffsetProber& fallba
 
 SocketOffsetProber::~SocketOffsetProber() { close_connection(); }
 
+std::string SocketOffsetProber::voice_of(std::uintptr_t s) const {
+  return proxy_.set() ? proxy_voice(proxy_) : peer_voice(static_cast<SOCKET>(s));
+}
+
 void SocketOffsetProber::close_connection() {
   if (socket_ != INVALID_SOCKET) closesocket(static_cast<SOCKET>(socket_));
   if (spare_ != INVALID_SOCKET) closesocket(static_cast<SOCKET>(spare_));
@@ -291,6 +315,9 @@ bool SocketOffsetProber::exchange(const std::string& request, std::int64_t deadl
   const SOCKET s = static_cast<SOCKET>(socket_);
   closed_before_answer = false;
   head.clear();
+  // Read before the request goes: a server may close the connection right
+  // after its answer.
+  answer.voice = voice_of(socket_);
   const bool in_time = time_out_at(s, deadline_ms);
   answer.sent_us = clock_.now_utc_us();
   const std::int64_t sent_steady_us = steady_us();
@@ -418,6 +445,7 @@ std::vector<ProbeAnswer> SocketOffsetProber::probe_volley(
       continue;
     }
     reading->socket.reset(static_cast<SOCKET>(s));
+    answers[k].voice = voice_of(s);
     if (!time_out_at(reading->socket.get(), deadline_ms)) {
       answers[k].failure = "no connection within " + kTimeLimitText;
       continue;

@@ -10,6 +10,8 @@
 // request with it).
 // A volley goes on connections of its own, made before its first request is
 // due: no more at once than a browser opens to one host.
+// Each answer's voice is the address its connection reached (getpeername),
+// or the proxy's voice through a proxy.
 // Answers are read in blocking receives, one thread to a connection: under
 // Wine a thread waiting in select() wakes, now and then, milliseconds after
 // the bytes came; one blocked in recv() wakes as they come.
@@ -71,6 +73,9 @@ class SocketOffsetProber : public OffsetProber {
   bool exchange(const std::string& request, std::int64_t deadline_ms, ProbeAnswer& answer,
                 std::string& head, bool& closed_before_answer);
   void close_connection();
+  // Who answers on connection `s` (ProbeAnswer::voice): the address it is
+  // connected to, or the proxy's voice while there is a proxy.
+  std::string voice_of(std::uintptr_t s) const;
   // Closes the kept connections that are to another URL, or that the server
   // has closed or written to.
   void keep_clean_connections(const std::string& url);

@@ -490,6 +490,25 @@ TEST(SocketOffsetProber, AVolleyLeavesNothingBehind) {
   EXPECT_EQ(handles, own_handles());
 }
 
+// Each answer names the address its connection reached (what the step guard
+// counts), one request at a time and in a volley alike.
+TEST(SocketOffsetProber, AnAnswerSaysTheAddressItCameFrom) {
+  FakeHttpServer first, second("127.0.0.2");
+  ASSERT_TRUE(second.listening());
+  win32::PreciseUtcClock clock;
+  NoFallback fallback;
+  const HttpProxy no_proxy;
+  win32::SocketOffsetProber prober(clock, fallback, no_proxy);
+  const ProbeAnswer one = prober.probe(first.url(), clock.now_utc_us());
+  EXPECT_TRUE(one.ok) << one.failure;
+  EXPECT_EQ("127.0.0.1", one.voice);
+  const std::int64_t at = clock.now_utc_us() + 100000;
+  for (const ProbeAnswer& a : prober.probe_volley(second.url(), {at, at + 1000})) {
+    EXPECT_TRUE(a.ok) << a.failure;
+    EXPECT_EQ("127.0.0.2", a.voice);
+  }
+}
+
 // Through real proxies (tinyproxy, started by the rig for this program):
 // 3128 lets us through, 3129 wants lan:chuan, 3130 refuses us. The server on
 // proxied.test (127.0.0.77) has a name that only the proxies resolve.

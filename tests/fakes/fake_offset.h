@@ -54,6 +54,7 @@ struct SimServer {
   std::set<int> dropped;                    // request numbers (0 = first) never answered
   std::map<int, std::int64_t> held;         // request number -> time held before answering
   std::map<int, std::int64_t> clock_steps;  // request number -> clock change from then on
+  std::string voice;                        // the address its answers come from ("": untold)
 
   // Filled in as it is asked.
   int requests = 0;
@@ -78,6 +79,7 @@ class SimNetwork : public OffsetProber {
       return answer;
     }
     SimServer& s = it->second;
+    answer.voice = s.voice;
     const int number = s.requests++;
     auto step = s.clock_steps.find(number);
     if (step != s.clock_steps.end()) s.clock_offset_us += step->second;

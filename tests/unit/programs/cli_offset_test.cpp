@@ -316,12 +316,25 @@ TEST(StepGuard, ABigStepNeedsThreeHostsInAgreement) {
 }
 
 // 2000 s off: one server, or three URLs on one host, are one witness; three
-// hosts, or --max-step 0, set the clock.
+// hosts, or --max-step 0, set the clock. Hosts are told by the address that
+// answered (a voice), else by one spelling of the URL's host; one that failed
+// or was left out is none.
 TEST_F(CliOffsetTest, PreciseSyncStepsFarOnlyOnThreeHostsWord) {
   for (const char* url :
-       {"http://a", "http://A:8080/x", "https://a", "http://s1", "http://s2", "http://s3"}) {
+       {"http://a", "http://A:8080/x", "https://a", "http://s1", "http://s2", "http://s3",
+        "http://h.test", "http://h.test.", "https://H.TEST", "http://[::1]", "http://[0:0::1]",
+        "http://[0000::0001]:8080", "http://127.0.0.1", "http://[::ffff:127.0.0.1]"}) {
     server(url, 2000 * 1000);
   }
+  server("http://s4", 2100 * 1000);  // 100 s from the others: left out
+  const struct {
+    const char* url;
+    const char* voice;
+  } voices[] = {{"http://v1", "192.0.2.1"},        {"http://v2", "192.0.2.1"},
+                {"http://v3", "192.0.2.2"},        {"http://v4", "2001:db8::1"},
+                {"http://localhost", "127.0.0.1"}, {"http://p1", "proxy p:1"},
+                {"http://p2", "proxy p:1"},        {"http://p3", "proxy p:1"}};
+  for (const auto& v : voices) server(v.url, 2000 * 1000).voice = v.voice;
   const struct {
     std::vector<std::string> args;
     int status;
@@ -336,6 +349,20 @@ TEST_F(CliOffsetTest, PreciseSyncStepsFarOnlyOnThreeHostsWord) {
       {{"--precise", "--max-step", "2001", "http://a"}, 0, "clock set to "},
       {{"--precise", "--max-step", "0", "http://a"}, 0, "clock set to "},
       {{"--precise", "--max-step", "1000000000", "http://a"}, 2, "--max-step"},
+      {{"--precise", "http://v1", "http://v2", "http://v3"}, kStepRefusedStatus, "; 2 agreed"},
+      {{"--precise", "http://v1", "http://v3", "http://v4"}, 0, "clock set to "},
+      {{"--precise", "http://p1", "http://p2", "http://p3"}, kStepRefusedStatus, "; 1 agreed"},
+      {{"--precise", "http://s1", "http://s2", "http://down"}, kStepRefusedStatus, "; 2 agreed"},
+      {{"--precise", "http://s1", "http://s2", "http://s4"}, kStepRefusedStatus, "; 2 agreed"},
+      {{"--precise", "http://h.test", "http://h.test.", "https://H.TEST"},
+       kStepRefusedStatus,
+       "; 1 agreed"},
+      {{"--precise", "http://[::1]", "http://[0:0::1]", "http://[0000::0001]:8080"},
+       kStepRefusedStatus,
+       "; 1 agreed"},
+      {{"--precise", "http://localhost", "http://127.0.0.1", "http://[::ffff:127.0.0.1]"},
+       kStepRefusedStatus,
+       "; 1 agreed"},
   };
   for (const auto& c : cases) {
     local.set_calls.clear();

@@ -12,6 +12,7 @@
 #include "fakes/fake_http.h"
 #include "fakes/fake_offset.h"
 #include "timesync/offset_probe.h"
+#include "timesync/peer_voice.h"
 #include "timesync/proxy.h"
 #include "timesync/socket_probe.h"
 
@@ -513,6 +514,79 @@ TEST(HttpOffsetProber, SaysWhyAProbeFailed) {
     EXPECT_FALSE(a.ok);
     EXPECT_EQ(a.failure, c.failure);
     EXPECT_EQ(factory.log.alive, 0);
+  }
+}
+
+// One text per host: the spellings of a name, and every way to write an
+// address, whether from a URL or from the bytes a socket gives.
+TEST(PeerVoice, OneTextPerHost) {
+  const struct {
+    const char* host;
+    const char* voice;
+  } cases[] = {
+      {"H.Test.", "h.test"},
+      {"h.test", "h.test"},
+      {"127.0.0.1", "127.0.0.1"},
+      {"127.000.0.1", "127.000.0.1"},  // no address: a name, as written
+      {"0:0::1", "::1"},
+      {"0000:0000:0000:0000:0000:0000:0000:0001", "::1"},
+      {"::FFFF:7F00:1", "127.0.0.1"},
+      {"::ffff:127.0.0.1", "127.0.0.1"},
+      {"2001:DB8:0:0:1:0:0:1", "2001:db8::1:0:0:1"},
+      {"2001:db8::", "2001:db8::"},
+      {"1:0:2:3:4:5:6:7", "1:0:2:3:4:5:6:7"},
+      {"::", "::"},
+      {"1::2::3", "1::2::3"},
+      {"1:2:3:4:5:6:7:8:9", "1:2:3:4:5:6:7:8:9"},
+      {"::1.2.3", "::1.2.3"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(host_voice(c.host), c.voice) << c.host;
+  const std::uint8_t loopback[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+  EXPECT_EQ(ipv6_text(loopback), "::1");
+  EXPECT_EQ(url_voice("https://[0:0::1]:8443/x"), "::1");
+}
+
+// The request object cannot tell which address answered: the URL's host,
+// or the proxy's voice behind a proxy.
+TEST(HttpOffsetProber, AnAnswersVoiceIsTheHostOrTheProxy) {
+  fakes::FakeHeadRequestFactory factory("Tue, 08 Dec 2026 05:36:14 GMT");
+  SimClock clock;
+  HttpProxy proxy;
+  HttpOffsetProber prober(factory, clock, &proxy);
+  EXPECT_EQ(prober.probe("https://Time.Example.:8443", kSimStartUs).voice, "time.example");
+  ASSERT_TRUE(parse_proxy_url("http://P.example:3128", proxy));
+  EXPECT_EQ(prober.probe("https://time.example", kSimStartUs).voice, "proxy p.example:3128");
+}
+
+// query and sync time the round trip on the tick counter: a wall clock set
+// back while the request was out neither adds 49.7 days nor takes a second.
+TEST(ProbeTimeQuery, TimesTheRoundTripOnTheTickCounter) {
+  const struct {
+    std::int64_t wall_step_us;  // the clock's reading on receipt, minus on sending
+    std::uint32_t ticks_before, ticks_after;
+    int added_seconds;
+  } cases[] = {
+      {-5 * kSecond, 1000, 1300, 0},
+      {-5 * kSecond, 0xFFFFFF00u, 1100, 1},  // the counter wraps
+      {+9 * kSecond, 0, 2500, 2},
+      {0, 2000, 1000, 0},  // a counter that went back: no round trip
+  };
+  for (const auto& c : cases) {
+    struct SteppingProber : OffsetProber {
+      std::int64_t step = 0;
+      ProbeAnswer probe(const std::string&, std::int64_t at) override {
+        return answer(at, at + step, 1796708174);  // 2026-12-08 05:36:14 GMT
+      }
+    } prober;
+    prober.step = c.wall_step_us;
+    SimClock clock;
+    fakes::FakeTickCounter ticks({c.ticks_before, c.ticks_after});
+    ProbeTimeQuery query(prober, clock, ticks);
+    DateTime t;
+    ASSERT_TRUE(query.query_server_time(kUrl, t));
+    DateTime expected;
+    ASSERT_TRUE(make_date_time(2026, 12, 8, 13, 36, 14 + c.added_seconds, expected));
+    EXPECT_NEAR(t.days, expected.days, 0.1 / 86400) << c.ticks_after;
   }
 }
 
