@@ -22,3 +22,15 @@ foreach(src ${E2E_TESTS})
   target_compile_options(e2e_${name} PRIVATE ${LANCHUAN_WARNINGS})
   add_dependencies(e2e_${name} LanchuanTimeSync LanchuanTimeSyncCli)
 endforeach()
+
+# A library to plant beside a program, and a program that loads one by name
+# (tests/e2e/planted); the library search test copies both where it needs them.
+add_library(e2e_planted SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/planted/planted_dll.cpp)
+set_target_properties(e2e_planted PROPERTIES PREFIX "" OUTPUT_NAME planted)
+target_link_options(e2e_planted PRIVATE ${STATIC_RUNTIME})
+add_executable(e2e_load_by_name ${CMAKE_SOURCE_DIR}/tests/e2e/planted/load_by_name.cpp)
+target_link_options(e2e_load_by_name PRIVATE ${STATIC_RUNTIME})
+foreach(src ${E2E_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_dependencies(e2e_${name} e2e_planted e2e_load_by_name)
+endforeach()

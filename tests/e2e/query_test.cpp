@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "e2e/support/fake_http_server.h"
 #include "e2e/support/process.h"
@@ -32,6 +33,24 @@ TEST(TimeQuery, SendsHeadToTheFixedPathAndPrintsTheCorrectedTime) {
   EXPECT_EQ(kLocal, first_line(r.out));
   ASSERT_EQ(1u, server.request_count());
   EXPECT_EQ("HEAD /123.123 HTTP/1.1", server.request_lines()[0]);
+}
+
+// The 32-bit product does its date arithmetic on the x87 unit, with more
+// precision in its registers than a double holds: the last second of a day,
+// of a year and of a leap day must still come out whole.
+TEST(TimeQuery, TimesAtTheEdgesOfDaysComeOutWhole) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Mon, 07 Dec 2026 15:59:59 GMT", "2026-12-07  23:59:59"},
+      {"Thu, 31 Dec 2026 16:00:00 GMT", "2027-01-01  00:00:00"},
+      {"Tue, 29 Feb 2028 23:59:59 GMT", "2028-03-01  07:59:59"},
+      {"Fri, 01 Jan 2010 00:00:01 GMT", "2010-01-01  08:00:01"},
+  };
+  for (const auto& [date, local] : cases) {
+    FakeHttpServer server;
+    server.set_response(answer(200, date));
+    const ProcessResult r = run_cli("query " + server.url());
+    EXPECT_EQ(local, first_line(r.out)) << date << r.err;
+  }
 }
 
 TEST(TimeQuery, UrlWithClosingSlashIsJoinedAsItIs) {

@@ -186,6 +186,34 @@ TEST(WineFacts, AFolderMadeForTheAdministratorsReadsBackAsTheUsers) {
   RemoveDirectoryA("C:\\admins_only");
 }
 
+// A library planted beside the program under a system library's name is not
+// loaded: the program looks for libraries in the system folder only. Wine
+// takes its builtin library first; told to prefer a native one (its
+// DllOverrides key), it takes a planted one, as Windows would. A program
+// that searches as usual does load it.
+TEST(LibrarySearch, ALibraryPlantedBesideTheProgramIsNotLoaded) {
+  const std::string folder = "C:\\planted\\", marker = "C:\\planted_loaded.txt";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::pair<const char*, const char*> copies[] = {{"planted.dll", "wininet.dll"},
+                                                        {"LanchuanTimeSyncCli.exe", nullptr},
+                                                        {"e2e_load_by_name.exe", nullptr}};
+  for (const auto& [from, to] : copies) {
+    ASSERT_TRUE(
+        CopyFileA((exe_folder() + from).c_str(), (folder + (to ? to : from)).c_str(), FALSE));
+  }
+  const char* const key = "Software\\Wine\\DllOverrides";
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, key, "wininet", REG_SZ,
+                                           "native,builtin", sizeof "native,builtin"));
+  const auto loaded_by = [&](const std::string& command) {
+    DeleteFileA(marker.c_str());
+    run_process("\"" + folder + command, 60000);
+    return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+  };
+  EXPECT_FALSE(loaded_by("LanchuanTimeSyncCli.exe\" sync http://127.0.0.1:1/"));
+  EXPECT_TRUE(loaded_by("e2e_load_by_name.exe\" wininet.dll"));
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "wininet");
+}
+
 // The sync log in the prefix's program-data folder, as the companion finds it.
 std::string log_folder() { return known_folder(FOLDERID_ProgramData) + "\\LanchuanTimeSync"; }
 const std::string kLog = log_folder() + "\\sync.log";
