@@ -138,6 +138,24 @@ timeout 120 "$WINE_LOADER" wineboot -i >"$WORK/wineboot.log" 2>&1 || { cat "$WOR
 # Without a window manager, hiding a captioned window stalls; unmanaged avoids it.
 timeout 60 "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 timeout 60 wineserver -w || true
+# Warm the prefix: the first program of a fresh prefix brings up its desktop
+# process (explorer /desktop, which makes the system tray) and does the
+# prefix's first-start work. Done here, before the test program, and the
+# desktop process stays up into its run, so that its first window does not race
+# the tray's start (its tray icon would come up late).
+desktop_up() {  # this prefix's desktop process (others may run beside it)
+  local pid
+  for pid in $(pgrep -f 'explorer\.exe /desktop'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+timeout 60 "$WINE_LOADER" cmd /c exit >"$WORK/warm-up.log" 2>&1 || true
+for _ in $(seq 100); do
+  desktop_up && break
+  sleep 0.1
+done
+desktop_up || echo "wine_test: the prefix's desktop process did not start" >&2
 
 # Output goes to files: Wine's services inherit handles and keep pipes open.
 set +e
