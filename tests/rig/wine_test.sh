@@ -138,24 +138,30 @@ timeout 120 "$WINE_LOADER" wineboot -i >"$WORK/wineboot.log" 2>&1 || { cat "$WOR
 # Without a window manager, hiding a captioned window stalls; unmanaged avoids it.
 timeout 60 "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 timeout 60 wineserver -w || true
-# Warm the prefix: the first program of a fresh prefix brings up its desktop
-# process (explorer /desktop, which makes the system tray) and does the
-# prefix's first-start work. Done here, before the test program, and the
-# desktop process stays up into its run, so that its first window does not race
-# the tray's start (its tray icon would come up late).
-desktop_up() {  # this prefix's desktop process (others may run beside it)
+# Warm the prefix: a fresh prefix's first window brings up its desktop process
+# (explorer /desktop, which makes the system tray) for the first time, with the
+# prefix's first-start work. A trivial program does that here and is ended
+# once its window is up (the desktop process then ends too), so that each test
+# program's first window finds a prefix that has been through it: the tray
+# comes up as quickly as on any later start. Tests still wait for the icon.
+desktop_up() {  # this prefix's desktop process (other prefixes run beside it)
   local pid
   for pid in $(pgrep -f 'explorer\.exe /desktop'); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -xF "WINEPREFIX=$WINEPREFIX" >/dev/null &&
+      return 0
   done
   return 1
 }
-timeout 60 "$WINE_LOADER" cmd /c exit >"$WORK/warm-up.log" 2>&1 || true
-for _ in $(seq 100); do
-  desktop_up && break
+"$WINE_LOADER" notepad >"$WORK/warm-up.log" 2>&1 &
+WARM_PID=$!
+for _ in $(seq 300); do
+  # (grep reads all: with pipefail, an early exit would fail the pipe)
+  desktop_up && xwininfo -root -tree 2>/dev/null | grep '("notepad.exe"' >/dev/null && break
   sleep 0.1
 done
 desktop_up || echo "wine_test: the prefix's desktop process did not start" >&2
+kill "$WARM_PID" 2>/dev/null || true
+wait "$WARM_PID" 2>/dev/null || true
 
 # Output goes to files: Wine's services inherit handles and keep pipes open.
 set +e
