@@ -154,9 +154,11 @@ desktop_up() {  # this prefix's desktop process (other prefixes run beside it)
 }
 "$WINE_LOADER" notepad >"$WORK/warm-up.log" 2>&1 &
 WARM_PID=$!
-for _ in $(seq 300); do
-  # (grep reads all: with pipefail, an early exit would fail the pipe)
-  desktop_up && xwininfo -root -tree 2>/dev/null | grep '("notepad.exe"' >/dev/null && break
+# (xwininfo once hung here for minutes: each look is time-boxed, and so is
+# the whole wait; grep reads all, as with pipefail an early exit fails the pipe)
+warm_until=$((SECONDS + 30))
+while [ $SECONDS -lt $warm_until ]; do
+  desktop_up && timeout 2 xwininfo -root -tree 2>/dev/null | grep '("notepad.exe"' >/dev/null && break
   sleep 0.1
 done
 desktop_up || echo "wine_test: the prefix's desktop process did not start" >&2
