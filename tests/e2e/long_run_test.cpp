@@ -120,8 +120,8 @@ TEST(LongRun, HandlesGdiObjectsAndMemoryStayFlat) {
   print("after warm-up (floor):", settled);
   print("end (floor of last 10 s):", final_floor);
   print("end:", last.stats);
-  printf("runs: %zu, success tips seen: %d, samples: %zu\n", server.request_count(),
-         success_tips_seen, samples.size());
+  printf("runs: %zu, success tips seen: %d, samples: %zu, stamping misses: %zu\n",
+         server.request_count(), success_tips_seen, samples.size(), server.stamping_misses());
 
   ASSERT_GE(first.stats.handles, 0) << "the handle count could not be read";
   ASSERT_GE(first.stats.gdi_objects, 0) << "the GDI objects could not be counted";

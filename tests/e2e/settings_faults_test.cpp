@@ -57,9 +57,20 @@ class SettingsFaults : public ::testing::Test {
     SetFileAttributesA(kSettingsFile, FILE_ATTRIBUTE_NORMAL);
     delete_settings_file();
   }
-  // The program is still there and answering after a few of its ticks.
+  // The program is still there and answering after a few of its ticks (each
+  // shows the system time anew: three changes of it are at least two seconds).
   void expect_alive() {
-    Sleep(2500);
+    std::string shown = app.text(Id::编辑框_系统时间);
+    int ticks = 0;
+    EXPECT_TRUE(wait_until(
+        [&] {
+          const std::string now = app.text(Id::编辑框_系统时间);
+          if (now != shown) ++ticks;
+          shown = now;
+          return ticks >= 3 || !app.running();
+        },
+        10000, 100))
+        << "the system time shown changed " << ticks << " times, last to " << shown;
     EXPECT_TRUE(app.running());
     EXPECT_TRUE(answers(app.main_window()));
   }

@@ -22,6 +22,9 @@ using Id = ControlId;
 
 constexpr UINT kTrayMessage = WM_APP + 100;
 constexpr UINT kTrayIconId = 100;
+// The icon goes up as the window starts, or when the shell's tray comes up
+// after it ("TaskbarCreated"); the rig starts the tray before the program.
+constexpr DWORD kTrayWaitMs = 5000;
 
 class MainWindow : public ::testing::Test {
  protected:
@@ -103,7 +106,7 @@ TEST_F(MainWindow, CentredFramelessAndWithoutTaskbarButton) {
   const HWND owner = GetWindow(main, GW_OWNER);
   ASSERT_NE(owner, nullptr);
   EXPECT_FALSE(IsWindowVisible(owner));
-  EXPECT_TRUE(tray_icon_up());
+  EXPECT_TRUE(wait_until([&] { return tray_icon_up(); }, kTrayWaitMs));
   Sleep(300);  // let it paint
   EXPECT_TRUE(app.save_screenshot("main"));
 }
@@ -273,7 +276,7 @@ TEST_F(MainWindow, CloseButtonEndsTheProgram) {
 }
 
 TEST_F(MainWindow, ExitFromTheMenuEndsTheProgramAndRemovesTheTrayIcon) {
-  ASSERT_TRUE(tray_icon_up());
+  ASSERT_TRUE(wait_until([&] { return tray_icon_up(); }, kTrayWaitMs));
   app.mouse_click(Id::设置按钮);
   HWND menu = nullptr;
   ASSERT_TRUE(wait_until([&] { return (menu = menu_window()) != nullptr; }, 3000));

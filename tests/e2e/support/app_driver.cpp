@@ -1,5 +1,6 @@
 #include "e2e/support/app_driver.h"
 
+#include <algorithm>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -83,6 +84,25 @@ bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms, DWORD 
     if (GetTickCount() - start >= timeout_ms) return condition();
     Sleep(poll_ms);
   }
+}
+
+AnswerWatch::AnswerWatch(HWND window) : window_(window), last_answer_(GetTickCount()) {}
+
+bool AnswerWatch::probe() {
+  ++probes_;
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &result) == 0) {
+    ++missed_;
+    return false;
+  }
+  const DWORD now = GetTickCount();
+  longest_ = std::max(longest_, now - last_answer_);
+  last_answer_ = now;
+  return true;
+}
+
+DWORD AnswerWatch::longest_silence_ms() const {
+  return std::max(longest_, GetTickCount() - last_answer_);
 }
 
 bool write_settings_file(const std::string& gbk_content) {

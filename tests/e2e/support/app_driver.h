@@ -17,6 +17,34 @@ constexpr const char* kSettingsFile = "C:\\Windows\\ZOzavu.ini";
 // Polls `condition` until it holds or `timeout_ms` has passed.
 bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms, DWORD poll_ms = 20);
 
+// The longest a window that waits on the network may go without answering.
+// Windows takes a window for hung (and shows a ghost of it) once it has not
+// looked at its messages for 5 s; half that leaves a busy machine room to
+// hold the window's thread up for a moment, while a window blocked until a
+// request's deadline stays silent ten times as long.
+constexpr DWORD kLongestSilenceMs = 2500;
+
+// Asks a window WM_NULL, each time waiting at most 200 ms for the answer, and
+// keeps the longest time it went without one: a probe that a busy machine
+// answers late is not a fault, a silence of seconds is.
+class AnswerWatch {
+ public:
+  explicit AnswerWatch(HWND window);
+  bool probe();  // true when the window answered in time
+  // The longest time between answers (or from the start to the first one, or
+  // from the last one to now), in ms.
+  DWORD longest_silence_ms() const;
+  int probes() const { return probes_; }
+  int missed() const { return missed_; }
+
+ private:
+  HWND window_;
+  DWORD last_answer_;
+  DWORD longest_ = 0;
+  int probes_ = 0;
+  int missed_ = 0;
+};
+
 // The settings file, in GBK bytes as the program reads it.
 bool write_settings_file(const std::string& gbk_content);
 void delete_settings_file();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 
 namespace lanchuan::e2e {
@@ -72,6 +73,37 @@ void sleep_unless_stopping(int ms, const std::atomic<bool>& stopping) {
   while (!stopping && GetTickCount() - start < static_cast<DWORD>(ms)) Sleep(5);
 }
 
+constexpr std::int64_t kUnitsPerMs = 10000;  // FILETIME counts 100 ns
+constexpr std::int64_t kUnitsPerSecond = 1000 * kUnitsPerMs;
+
+std::int64_t filetime_now() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  return static_cast<std::int64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+}
+
+// The stamping window. A client reads its tick counter just before it sends;
+// the request arrives a0 later and is answered at s with the second nearest
+// to s, S + 1 where S is the whole second before s and s - S >= 0.5. The
+// client has the answer parsed and sets its clock d after s: to S + 1 plus
+// the whole seconds of its round trip (a0 + wait + d). While that round trip
+// is under a second, the error is S + 1 - (s + d) = 1 - (s - S) - d: below
+// half a second for any d > 0, and above minus half a second while
+// d < 1.5 - (s - S), which is half a second or more. A request that comes in
+// the second half of a second is answered at once: the round trip stays under
+// a second while a0 + d < 1. One that comes at a fraction f < 0.5 waits until
+// the middle of its second (0.5 - f): the round trip stays under a second
+// while a0 + d < 0.5 + f. Either way the client has about half a second for
+// its own part, wherever in a second its request comes.
+std::int64_t answer_moment(std::int64_t arrival) {
+  const std::int64_t into_second = arrival % kUnitsPerSecond;
+  return into_second >= kUnitsPerSecond / 2 ? arrival : arrival - into_second + kUnitsPerSecond / 2;
+}
+
+// How late an aligned answer may leave (after answer_moment) before the
+// client's half second of room is no longer its own.
+constexpr std::int64_t kStampingLateUnits = 100 * kUnitsPerMs;
+
 }  // namespace
 
 std::string http_date_now(int offset_seconds) {
@@ -79,14 +111,13 @@ std::string http_date_now(int offset_seconds) {
 }
 
 std::string http_date_now_shifted_ms(long long offset_ms) {
+  return http_date_at(filetime_now() + offset_ms * kUnitsPerMs);
+}
+
+std::string http_date_at(std::int64_t filetime) {
   FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
-  ULARGE_INTEGER t;
-  t.LowPart = ft.dwLowDateTime;
-  t.HighPart = ft.dwHighDateTime;
-  t.QuadPart += offset_ms * 10000LL;
-  ft.dwLowDateTime = t.LowPart;
-  ft.dwHighDateTime = t.HighPart;
+  ft.dwLowDateTime = static_cast<DWORD>(filetime);
+  ft.dwHighDateTime = static_cast<DWORD>(filetime >> 32);
   SYSTEMTIME st;
   FileTimeToSystemTime(&ft, &st);
   static const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -205,6 +236,7 @@ void FakeHttpServer::serve(unsigned socket_value) {
 bool FakeHttpServer::serve_one(unsigned socket_value) {
   const SOCKET s = static_cast<SOCKET>(socket_value);
   const std::string head = read_head(s, stopping_);
+  const std::int64_t arrival = filetime_now();
   FakeResponse r;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -226,26 +258,22 @@ bool FakeHttpServer::serve_one(unsigned socket_value) {
     sleep_unless_stopping(r.silent_ms, stopping_);
   } else if (!r.close_without_answer) {
     sleep_unless_stopping(r.delay_ms, stopping_);
-    int stamp_shift_ms = r.clock_offset_ms;
+    std::int64_t stamp_at = filetime_now();
+    std::int64_t aligned_for = 0;  // when the aligned answer should leave
     if (r.align_to_second) {
-      // Stamp between the middle of a second and 0.7 of it, rounded up to the
-      // next second: the client may then take 0.8 s before the time it sets
-      // is more than half a second off. The wait is part of the round trip the
-      // client measures, so it is kept under 0.8 s: a round trip of a whole
-      // second would add one to the time it sets.
-      SYSTEMTIME st;
-      const DWORD start = GetTickCount();
-      do {
-        GetSystemTime(&st);
-        if (st.wMilliseconds >= 500 && st.wMilliseconds < 700) break;
-        Sleep(1);
-      } while (GetTickCount() - start < 1500);
-      stamp_shift_ms += 500;
+      aligned_for = answer_moment(arrival);
+      for (std::int64_t now = filetime_now(); now < aligned_for && !stopping_;
+           now = filetime_now()) {
+        Sleep(static_cast<DWORD>((aligned_for - now + kUnitsPerMs - 1) / kUnitsPerMs));
+      }
+      // The nearest second: the next one from the middle of a second on.
+      stamp_at = filetime_now() + kUnitsPerSecond / 2;
     }
+    stamp_at += r.clock_offset_ms * kUnitsPerMs;
     std::string response =
         "HTTP/1.1 " + std::to_string(r.status) + " " + reason_phrase(r.status) + "\r\n";
     if (r.date == FakeResponse::kNowDate) {
-      response += "Date: " + http_date_now_shifted_ms(stamp_shift_ms) + "\r\n";
+      response += "Date: " + http_date_at(stamp_at) + "\r\n";
     } else if (!r.date.empty()) {
       response += "Date: " + r.date + "\r\n";
     }
@@ -269,11 +297,25 @@ bool FakeHttpServer::serve_one(unsigned socket_value) {
     } else {
       send_all(s, response);
     }
+    if (r.align_to_second) note_stamping(arrival, aligned_for);
     if (r.keep_alive && !head.empty()) return true;
     shutdown(s, SD_SEND);
     sleep_unless_stopping(50, stopping_);
   }
   return false;
+}
+
+void FakeHttpServer::note_stamping(std::int64_t arrival, std::int64_t aligned_for) {
+  const std::int64_t late = filetime_now() - aligned_for;
+  if (late <= kStampingLateUnits) return;
+  ++stamping_misses_;
+  std::fprintf(stderr,
+               "fake server %s: missed its stamping window: a request at .%03ld s of a second "
+               "was due an answer at .%03ld s, which left %ld ms late\n",
+               url().c_str(), static_cast<long>(arrival % kUnitsPerSecond / kUnitsPerMs),
+               static_cast<long>(aligned_for % kUnitsPerSecond / kUnitsPerMs),
+               static_cast<long>(late / kUnitsPerMs));
+  std::fflush(stderr);
 }
 
 void FakeHttpServer::stream(unsigned socket_value, const FakeResponse& r) {

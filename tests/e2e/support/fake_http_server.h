@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,10 +25,14 @@ struct FakeResponse {
   bool close_without_answer = false;  // read the request, then close
   bool never_answer = false;          // keep the connection open, silent...
   int silent_ms = 60000;              // ...this long, then close it
-  // Waits (under 0.8 s) for a moment between 0.5 and 0.7 of a second and
-  // stamps kNowDate with the time rounded up to the next second: a client that
-  // sets its clock from it within 0.8 s is less than half a second off (Wine
-  // then accepts the new time), and its round trip stays under a second.
+  // Stamps kNowDate with the next whole second, at a moment when the current
+  // second is at least half gone: at once when it is, else after waiting (at
+  // most half a second) for its middle. A client that adds the whole seconds
+  // of its round trip to the stamp and sets its clock to it is then within
+  // half a second of the truth (Wine accepts only that) while it takes under
+  // half a second from the stamp to the setting, and its round trip, which
+  // includes the wait, stays under a whole second while the answer reaches it
+  // within about half a second (see answer_moment in the .cpp).
   bool align_to_second = false;
   // The server's clock runs this far ahead of the machine's (behind when
   // negative) when it stamps kNowDate.
@@ -71,6 +76,11 @@ class FakeHttpServer {
   // Endless bodies: bytes handed to the connection, and how many streams
   // ended because the client closed its end (not by time or by the server).
   unsigned long long bytes_streamed() const { return bytes_streamed_; }
+  // Answers with align_to_second that left later than their window allows
+  // (this thread held up by a busy machine): each also writes a line to
+  // standard error. A client's clock setting that failed then says nothing
+  // about the client.
+  size_t stamping_misses() const { return stamping_misses_; }
   size_t streams_closed_by_client() const { return streams_closed_by_client_; }
 
  private:
@@ -78,6 +88,9 @@ class FakeHttpServer {
   void serve(unsigned socket);
   bool serve_one(unsigned socket);  // true when the connection stays open
   void stream(unsigned socket, const FakeResponse& response);
+  // Counts (and reports) an aligned answer that left too long after its
+  // moment.
+  void note_stamping(std::int64_t arrival, std::int64_t aligned_for);
 
   std::string ip_;
   int port_ = 0;
@@ -92,6 +105,7 @@ class FakeHttpServer {
   std::atomic<unsigned long long> bytes_streamed_{0};
   std::atomic<size_t> streams_closed_by_client_{0};
   std::atomic<size_t> connections_accepted_{0};
+  std::atomic<size_t> stamping_misses_{0};
   std::vector<std::thread> connections_;
   std::thread acceptor_;
 };
@@ -99,6 +113,9 @@ class FakeHttpServer {
 // The current GMT time in the RFC 1123 form, optionally shifted.
 std::string http_date_now(int offset_seconds = 0);
 std::string http_date_now_shifted_ms(long long offset_ms);
+// The time `filetime` (100 ns units since 1601, UTC) in that form, to the
+// whole second below it.
+std::string http_date_at(std::int64_t filetime);
 
 // A loopback port with nothing listening on it (connections are refused).
 int refused_port();

@@ -11,7 +11,7 @@ struct ProcessResult {
   unsigned long exit_code = 0;
   std::string out;
   std::string err;
-  unsigned long elapsed_ms = 0;
+  unsigned long elapsed_ms = 0;  // from the process's creation to its end
   bool timed_out = false;
 };
 
