@@ -2,7 +2,6 @@
 
 #include <windows.h>
 // windows.h first: taskschd.h depends on it.
-#include <shlobj.h>
 #include <taskschd.h>
 
 #include <cstdio>
@@ -10,6 +9,7 @@
 
 #include "platform/win32/com_win32.h"
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/known_folder_win32.h"
 
 namespace lanchuan::win32 {
 namespace {
@@ -100,10 +100,7 @@ bool ComTaskScheduler::is_elevated() { return process_is_elevated(); }
 // "Program Files (x86)" ("KNOWNFOLDERID", learn.microsoft.com), where a
 // 32-bit package installs too. Only administrators may write below it.
 std::string ComTaskScheduler::program_copy_path() {
-  PWSTR path = nullptr;
-  std::wstring folder;
-  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &path))) folder = path;
-  co_task_mem_free(path);
+  const std::wstring folder = known_folder_path(FOLDERID_ProgramFiles);
   if (folder.empty()) return std::string();
   return to_narrow(folder + kCopyFolder + kCopyName, CP_UTF8);
 }

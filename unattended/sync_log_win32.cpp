@@ -4,12 +4,12 @@
 // windows.h first: the others depend on it.
 #include <aclapi.h>
 #include <sddl.h>
-#include <shlobj.h>
 
 #include <vector>
 
 #include "platform/win32/com_win32.h"
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/known_folder_win32.h"
 #include "unattended/logon_task_win32.h"
 
 namespace lanchuan::win32 {
@@ -27,20 +27,28 @@ constexpr int kOpenAttempts = 4;
 
 std::string last_error_text() { return system_error_text(GetLastError()); }
 
-// SHGetKnownFolderPath is how Windows documents finding %ProgramData% and
-// %LOCALAPPDATA% (learn.microsoft.com, "SHGetKnownFolderPath function";
-// "KNOWNFOLDERID"); the path it gives is freed with CoTaskMemFree even when
-// the call fails. Empty when the system names none.
+// %ProgramData% or %LOCALAPPDATA%, and the program's folder in it; empty
+// when the system names none.
 std::wstring log_folder(FileRunLog::Place place) {
-  PWSTR path = nullptr;
-  std::wstring folder;
-  const KNOWNFOLDERID& id =
-      place == FileRunLog::Place::machine ? FOLDERID_ProgramData : FOLDERID_LocalAppData;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) {
-    folder = std::wstring(path) + L"\\LanchuanTimeSync";
+  const std::wstring base = known_folder_path(
+      place == FileRunLog::Place::machine ? FOLDERID_ProgramData : FOLDERID_LocalAppData);
+  return base.empty() ? base : base + L"\\LanchuanTimeSync";
+}
+
+// Opens `path` without following a link (FILE_FLAG_OPEN_REPARSE_POINT);
+// `missing` tells a path that is not there from one that could not be opened.
+bool open_unfollowed(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                     DWORD flags, unique_handle& handle, bool& missing, std::string& error) {
+  const HANDLE raw = CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                                 flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (raw == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    error = system_error_text(code);
+    return false;
   }
-  co_task_mem_free(path);
-  return folder;
+  handle.reset(raw);
+  return true;
 }
 
 const wchar_t* const kLogName = L"\\sync.log";
@@ -120,16 +128,12 @@ bool open_folder(const std::wstring& folder, FileRunLog::Place place, bool creat
       return false;
     }
   }
-  const HANDLE raw = CreateFileW(
-      folder.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) {
-    const DWORD code = GetLastError();
-    missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
-    error = system_error_text(code);
+  if (!open_unfollowed(folder, FILE_READ_ATTRIBUTES | READ_CONTROL,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, handle, missing, error)) {
     return false;
   }
-  handle.reset(raw);
+  const HANDLE raw = handle.get();
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(raw, &info)) {
     error = last_error_text();
@@ -153,16 +157,12 @@ bool open_log_file(const std::wstring& folder, const wchar_t* name, const std::w
                    DWORD access, DWORD disposition, unique_handle& file, bool& missing,
                    std::string& error) {
   missing = false;
-  const HANDLE raw = CreateFileW(
-      (folder + name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) {
-    const DWORD code = GetLastError();
-    missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
-    error = system_error_text(code);
+  if (!open_unfollowed(folder + name, access,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, disposition,
+                       FILE_ATTRIBUTE_NORMAL, file, missing, error)) {
     return false;
   }
-  file.reset(raw);
+  const HANDLE raw = file.get();
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(raw, &info)) {
     error = last_error_text();
